@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+// Message-box style bits as the program passes them; a style is a sum of these.
+namespace MessageStyle {
+inline constexpr int kOkOnly = 0;
+inline constexpr int kIconError = 16;
+inline constexpr int kIconQuestion = 32;
+inline constexpr int kIconInformation = 64;
+inline constexpr int kSystemModal = 4096;
+inline constexpr int kError = kSystemModal + kIconError;              // 4112
+inline constexpr int kInformation = kSystemModal + kIconInformation;  // 4160
+}  // namespace MessageStyle
+
+// A running join's progress display; closes when destroyed.
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  // Returns false once the user has asked to stop.
+  virtual bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) = 0;
+};
+
+// Every dialog the program shows goes through this, so tests can answer them.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Modal box with an OK button; CR LF in text breaks lines.
+  virtual void ShowMessage(const QString& text, int style, const QString& title) = 0;
+  // One-line prompt; the typed text on OK, an empty text on Cancel or close.
+  virtual QString PromptText(const QString& prompt, const QString& title) = 0;
+  // Question with はい and いいえ, いいえ being the default; true for はい.
+  virtual bool AskYesNo(const QString& text, const QString& title) = 0;
+  // Progress for a join; it appears only if the join runs long.
+  virtual std::unique_ptr<ProgressView> OpenProgress(const QString& title, const QString& label) = 0;
+};

@@ -1,0 +1,122 @@
+#include "dialogs/qtdialogs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QInputDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTranslator>
+
+namespace {
+
+QString WithLineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QMessageBox::Icon IconOfStyle(int style) {
+  switch (style & (MessageStyle::kIconError | MessageStyle::kIconQuestion | MessageStyle::kIconInformation)) {
+    case MessageStyle::kIconError:
+      return QMessageBox::Critical;
+    case MessageStyle::kIconQuestion:
+      return QMessageBox::Question;
+    case MessageStyle::kIconInformation:
+      return QMessageBox::Information;
+    case MessageStyle::kIconError + MessageStyle::kIconQuestion:
+      return QMessageBox::Warning;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+// System-modal: nothing else of the program takes input, and the box stays above other windows.
+void MakeSystemModal(QWidget& dialog) {
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+class QtProgressView final : public ProgressView {
+ public:
+  QtProgressView(QWidget* parent, const QString& title, const QString& label, int showAfterMs, int repaintEveryMs)
+      : parent_(parent), title_(title), label_(label), showAfterMs_(showAfterMs), repaintEveryMs_(repaintEveryMs) {
+    sinceStart_.start();
+  }
+
+  bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) override {
+    if (!dialog_) {
+      if (sinceStart_.elapsed() < showAfterMs_) return true;
+      Show();
+    } else if (sinceRepaint_.elapsed() < repaintEveryMs_) {
+      return !dialog_->wasCanceled();
+    }
+    dialog_->setLabelText(label_ + u'\n' + currentFile);
+    dialog_->setValue(bytesTotal > 0 ? static_cast<int>(bytesDone * kSteps / bytesTotal) : kSteps);
+    QCoreApplication::processEvents();
+    sinceRepaint_.restart();
+    return !dialog_->wasCanceled();
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+
+  void Show() {
+    dialog_ = std::make_unique<QProgressDialog>(parent_);
+    dialog_->setWindowTitle(title_);
+    dialog_->setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog_->setRange(0, kSteps);
+    dialog_->setMinimumDuration(0);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setWindowModality(Qt::ApplicationModal);
+    dialog_->setMinimumWidth(360);
+    dialog_->show();
+  }
+
+  QWidget* parent_;
+  QString title_;
+  QString label_;
+  int showAfterMs_;
+  int repaintEveryMs_;
+  QElapsedTimer sinceStart_;
+  QElapsedTimer sinceRepaint_;
+  std::unique_ptr<QProgressDialog> dialog_;
+};
+
+}  // namespace
+
+void QtDialogs::ShowMessage(const QString& text, int style, const QString& title) {
+  QMessageBox box(IconOfStyle(style), title, WithLineBreaks(text), QMessageBox::Ok, parent_);
+  box.setTextFormat(Qt::PlainText);
+  if (style & MessageStyle::kSystemModal) MakeSystemModal(box);
+  box.exec();
+}
+
+QString QtDialogs::PromptText(const QString& prompt, const QString& title) {
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(WithLineBreaks(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextValue(QString());
+  return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+bool QtDialogs::AskYesNo(const QString& text, const QString& title) {
+  QMessageBox box(QMessageBox::Question, title, WithLineBreaks(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::unique_ptr<ProgressView> QtDialogs::OpenProgress(const QString& title, const QString& label) {
+  return std::make_unique<QtProgressView>(parent_, title, label, progressShowAfterMs_, progressRepaintEveryMs_);
+}
+
+void QtDialogs::SetProgressTiming(int showAfterMs, int repaintEveryMs) {
+  progressShowAfterMs_ = showAfterMs;
+  progressRepaintEveryMs_ = repaintEveryMs;
+}
+
+void InstallJapaneseQtTranslation(QApplication& application) {
+  auto* translator = new QTranslator(&application);
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    application.installTranslator(translator);
+}

@@ -1,0 +1,295 @@
+#include "join/concatenation.h"
+
+#include "report/errorreport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QFile>
+#endif
+
+namespace {
+
+// The fallback copy moves data through one buffer of this size, whatever the file sizes.
+constexpr qint64 kBufferBytes = qint64{1} << 20;
+
+JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path}; }
+JoinResult SystemFailure(int errorCode, const QString& path) {
+  return Failure(FailureFromSystemError(errorCode), path);
+}
+JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}}; }
+JoinResult Joined() { return {}; }
+
+Err OutputIsInputFailure() {
+  Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
+  failure.Description = QStringLiteral("結合するファイルと同じファイルには書き込めません。");
+  return failure;
+}
+
+// Errors past this point have no errno of their own (Qt reports them in text).
+JoinResult OutputFailure(int errorCode, const QSaveFile& output, const QString& outPath) {
+  if (errorCode != 0) return SystemFailure(errorCode, outPath);
+  Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
+  failure.Description += QStringLiteral("（%1）").arg(output.errorString());
+  return Failure(failure, outPath);
+}
+
+bool DiskTooSmall(const QString& outPath, qint64 bytesNeeded) {
+  const QStorageInfo storage(QFileInfo(outPath).absolutePath());
+  return storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0 &&
+         storage.bytesAvailable() < bytesNeeded;
+}
+
+struct InputFile {
+  QString name;
+  QString path;
+  qint64 size = 0;
+#ifdef Q_OS_UNIX
+  dev_t device = 0;
+  ino_t inode = 0;
+#else
+  QString canonicalPath;
+#endif
+};
+
+#ifdef Q_OS_UNIX
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Whether a failed copy came from the output's side: a full disk or a size limit.
+bool IsOutputError(int errorCode) {
+  return errorCode == ENOSPC || errorCode == EDQUOT || errorCode == EFBIG || errorCode == EROFS;
+}
+
+// Kernel answers that mean "no kernel-side copy here", not a failed file.
+bool IsKernelCopyRefused(int errorCode) {
+  return errorCode == ENOSYS || errorCode == EXDEV || errorCode == EINVAL || errorCode == EOPNOTSUPP ||
+         errorCode == EPERM;
+}
+
+JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
+  input.name = name;
+  input.path = folder + name;
+  struct stat status {};
+  if (::stat(QFile::encodeName(input.path).constData(), &status) != 0) return SystemFailure(errno, input.path);
+  if (S_ISDIR(status.st_mode)) return SystemFailure(EISDIR, input.path);
+  input.size = status.st_size;
+  input.device = status.st_dev;
+  input.inode = status.st_ino;
+  return Joined();
+}
+
+JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(outPath).constData(), &status) != 0) return Joined();
+  if (S_ISDIR(status.st_mode)) return SystemFailure(EISDIR, outPath);
+  for (const InputFile& input : inputs) {
+    if (input.device == status.st_dev && input.inode == status.st_ino) return Failure(OutputIsInputFailure(), outPath);
+  }
+  return Joined();
+}
+
+// Copies each input to the end of the output's descriptor, in pieces.
+class Copier {
+ public:
+  Copier(int output, const QString& outPath, qint64 bytesTotal, const JoinProgress& progress)
+      : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), progress_(progress) {}
+
+  JoinResult CopyWhole(const InputFile& input) {
+    const FileDescriptor source(::open(QFile::encodeName(input.path).constData(), O_RDONLY | O_CLOEXEC));
+    if (source.get() < 0) return SystemFailure(errno, input.path);
+    ::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
+    bool kernelCopy = true;
+    qint64 copiedOfInput = 0;
+    for (;;) {
+      qint64 copied = kernelCopy ? CopyPieceInKernel(source.get()) : CopyPieceThroughBuffer(source.get());
+      if (copied < 0) {
+        if (errno == EINTR) continue;
+        if (kernelCopy && IsKernelCopyRefused(errno)) {
+          kernelCopy = false;
+          continue;
+        }
+        return SystemFailure(errno, IsOutputError(errno) ? outPath_ : input.path);
+      }
+      if (copied == 0) {
+        // Some file systems end a kernel copy early; reading tells the true end.
+        if (kernelCopy && copiedOfInput < input.size) {
+          kernelCopy = false;
+          continue;
+        }
+        return Joined();
+      }
+      copiedOfInput += copied;
+      bytesDone_ += copied;
+      if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+    }
+  }
+
+  qint64 bytesDone() const { return bytesDone_; }
+
+ private:
+  qint64 CopyPieceInKernel(int source) {
+#ifdef __linux__
+    return ::copy_file_range(source, nullptr, output_, nullptr, kJoinPieceBytes, 0);
+#else
+    Q_UNUSED(source);
+    errno = ENOSYS;
+    return -1;
+#endif
+  }
+
+  // Up to one piece through the buffer; -1 with errno on failure, 0 at end of file.
+  qint64 CopyPieceThroughBuffer(int source) {
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferBytes);
+    qint64 copied = 0;
+    while (copied < kJoinPieceBytes) {
+      const ssize_t readCount = ::read(source, buffer_.get(), kBufferBytes);
+      if (readCount < 0) {
+        if (errno == EINTR) continue;
+        return copied > 0 ? copied : -1;
+      }
+      if (readCount == 0) break;
+      for (ssize_t written = 0; written < readCount;) {
+        const ssize_t count = ::write(output_, buffer_.get() + written, readCount - written);
+        if (count < 0) {
+          if (errno == EINTR) continue;
+          return -1;
+        }
+        written += count;
+      }
+      copied += readCount;
+    }
+    return copied;
+  }
+
+  const int output_;
+  const QString& outPath_;
+  const qint64 bytesTotal_;
+  const JoinProgress& progress_;
+  qint64 bytesDone_ = 0;
+  std::unique_ptr<char[]> buffer_;
+};
+
+JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
+                      qint64 bytesTotal, const JoinProgress& progress) {
+  Copier copier(output.handle(), outPath, bytesTotal, progress);
+  for (const InputFile& input : inputs) {
+    if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
+    const JoinResult result = copier.CopyWhole(input);
+    if (result.outcome != JoinOutcome::Joined) return result;
+  }
+  // The commit's own sync ignores errors; a failed flush must not pass as a join.
+  if (::fsync(output.handle()) != 0) return SystemFailure(errno, outPath);
+  return Joined();
+}
+
+#else  // Platforms without POSIX descriptors copy through Qt's file classes.
+
+JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
+  input.name = name;
+  input.path = folder + name;
+  const QFileInfo info(input.path);
+  if (!info.exists()) return SystemFailure(ENOENT, input.path);
+  if (info.isDir()) return SystemFailure(EISDIR, input.path);
+  input.size = info.size();
+  input.canonicalPath = info.canonicalFilePath();
+  return Joined();
+}
+
+JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
+  const QFileInfo info(outPath);
+  if (!info.exists()) return Joined();
+  if (info.isDir()) return SystemFailure(EISDIR, outPath);
+  for (const InputFile& input : inputs) {
+    if (input.canonicalPath.compare(info.canonicalFilePath(), Qt::CaseInsensitive) == 0)
+      return Failure(OutputIsInputFailure(), outPath);
+  }
+  return Joined();
+}
+
+JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
+                      qint64 bytesTotal, const JoinProgress& progress) {
+  const auto buffer = std::make_unique<char[]>(kBufferBytes);
+  qint64 bytesDone = 0;
+  for (const InputFile& input : inputs) {
+    if (progress && !progress(bytesDone, bytesTotal, input.name)) return Stopped();
+    QFile source(input.path);
+    if (!source.open(QIODevice::ReadOnly)) return OutputFailure(errno, output, input.path);
+    for (;;) {
+      const qint64 readCount = source.read(buffer.get(), kBufferBytes);
+      if (readCount < 0) return SystemFailure(EIO, input.path);
+      if (readCount == 0) break;
+      if (output.write(buffer.get(), readCount) != readCount) return OutputFailure(errno, output, outPath);
+      bytesDone += readCount;
+      if (progress && !progress(bytesDone, bytesTotal, input.name)) return Stopped();
+    }
+  }
+  if (!output.flush()) return OutputFailure(errno, output, outPath);
+  return Joined();
+}
+
+#endif
+
+}  // namespace
+
+JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
+                     const JoinProgress& progress) {
+  const QString outPath = folder + outName;
+  std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
+  qint64 bytesTotal = 0;
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
+    if (inspected.outcome != JoinOutcome::Joined) return inspected;
+    bytesTotal += inputs[static_cast<size_t>(i)].size;
+  }
+  if (const JoinResult inspected = InspectOutput(outPath, inputs); inspected.outcome != JoinOutcome::Joined)
+    return inspected;
+  if (DiskTooSmall(outPath, bytesTotal)) return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
+
+  QSaveFile output(outPath);
+  errno = 0;
+  if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    // A missing folder part of the name: the path, not a file, was not found.
+    return OutputFailure(errno == ENOENT ? ENOTDIR : errno, output, outPath);
+  }
+  const JoinResult copied = CopyInputs(output, outPath, inputs, bytesTotal, progress);
+  if (copied.outcome != JoinOutcome::Joined) return copied;  // the unsaved output vanishes with `output`
+  errno = 0;
+  if (!output.commit()) return OutputFailure(errno, output, outPath);
+  return Joined();
+}
+
+JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
+                        Dialogs& dialogs, const JoinProgress& progress) {
+  const JoinResult result = JoinFiles(folder, outName, strFiles, progress);
+  if (result.outcome == JoinOutcome::Failed) {
+    Err shown = result.failure;
+    shown.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(result.failedPath));
+    ReportError(QStringLiteral("VoverorFile"), shown, dialogs);
+  }
+  return result.outcome;
+}

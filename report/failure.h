@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The failure being handled: a failure number and its description.
+struct Err {
+  qint32 Number = 0;
+  QString Description;
+};
+
+// Failure numbers the program shows, one per kind of failure.
+namespace FailureNumber {
+inline constexpr qint32 kOutOfMemory = 7;
+inline constexpr qint32 kBadFileName = 52;
+inline constexpr qint32 kFileNotFound = 53;
+inline constexpr qint32 kDeviceIoError = 57;
+inline constexpr qint32 kFileAlreadyExists = 58;
+inline constexpr qint32 kDiskFull = 61;
+inline constexpr qint32 kTooManyFiles = 67;
+inline constexpr qint32 kDeviceUnavailable = 68;
+inline constexpr qint32 kPermissionDenied = 70;
+inline constexpr qint32 kPathFileAccessError = 75;
+inline constexpr qint32 kPathNotFound = 76;
+}  // namespace FailureNumber
+
+// The failure for an operating-system error code (errno); codes without a
+// number of their own become 75 with the system's message appended.
+Err FailureFromSystemError(int errorCode);
+
+// The failure with this number and its standard description.
+Err FailureOfNumber(qint32 number);

@@ -1,0 +1,184 @@
+#include "dialogs/qtdialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Acts on the modal dialog as soon as it is up, from the dialog's own event loop.
+template <class DialogType>
+void WhenModalShown(std::function<void(DialogType*)> act) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    if (auto* dialog = qobject_cast<DialogType*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+      poll->stop();
+      poll->deleteLater();
+      act(dialog);
+    }
+  });
+  poll->start(1);
+}
+
+QPushButton* ButtonWithRole(QDialog* dialog, QDialogButtonBox::ButtonRole role) {
+  const auto* box = dialog->findChild<QDialogButtonBox*>();
+  for (QAbstractButton* button : box->buttons()) {
+    if (box->buttonRole(button) == role) return qobject_cast<QPushButton*>(button);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void showMessage_data();
+  void showMessage();
+  void promptText_data();
+  void promptText();
+  void askYesNo_data();
+  void askYesNo();
+  void progressAppearsOnlyForLongJoinsAndCancels();
+};
+
+void TestDialogs::initTestCase() { InstallJapaneseQtTranslation(*qApp); }
+
+void TestDialogs::showMessage_data() {
+  QTest::addColumn<int>("style");
+  QTest::addColumn<QMessageBox::Icon>("icon");
+  QTest::addColumn<bool>("systemModal");
+
+  QTest::newRow("version box: no icon, not system-modal") << 0 << QMessageBox::NoIcon << false;
+  QTest::newRow("error: error icon, system-modal") << 4112 << QMessageBox::Critical << true;
+  QTest::newRow("information: information icon, system-modal") << 4160 << QMessageBox::Information << true;
+}
+
+void TestDialogs::showMessage() {
+  QFETCH(int, style);
+  QFETCH(QMessageBox::Icon, icon);
+  QFETCH(bool, systemModal);
+
+  QtDialogs dialogs;
+  bool inspected = false;
+  WhenModalShown<QMessageBox>([&](QMessageBox* box) {
+    inspected = true;
+    QCOMPARE(box->text(), QStringLiteral("一行目\n二行目 <a@b>"));
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->windowTitle(), QStringLiteral("題名 - えんとぅ"));
+    QCOMPARE(box->icon(), icon);
+    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), systemModal);
+    QCOMPARE(box->buttons().size(), 1);
+    box->button(QMessageBox::Ok)->click();
+  });
+
+  dialogs.ShowMessage(QStringLiteral("一行目\r\n二行目 <a@b>"), style, QStringLiteral("題名 - えんとぅ"));
+
+  QVERIFY(inspected);
+}
+
+void TestDialogs::promptText_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<QString>("expected");
+
+  QTest::newRow("OK returns the typed text") << "  out.bin " << "ok" << "  out.bin ";
+  QTest::newRow("Cancel returns an empty text") << "out.bin" << "cancel" << "";
+  QTest::newRow("closing the box returns an empty text") << "out.bin" << "close" << "";
+  QTest::newRow("Enter accepts") << "結合.bin" << "enter" << "結合.bin";
+  QTest::newRow("Esc cancels") << "結合.bin" << "escape" << "";
+}
+
+void TestDialogs::promptText() {
+  QFETCH(QString, typed);
+  QFETCH(QString, action);
+  QFETCH(QString, expected);
+
+  QtDialogs dialogs;
+  WhenModalShown<QInputDialog>([&](QInputDialog* dialog) {
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("結合 - えんとぅ"));
+    QCOMPARE(dialog->labelText(), QStringLiteral("結合後ファイル名:"));
+    auto* edit = dialog->findChild<QLineEdit*>();
+    QVERIFY(edit);
+    QVERIFY(edit->text().isEmpty());
+    QCOMPARE(ButtonWithRole(dialog, QDialogButtonBox::RejectRole)->text(), QStringLiteral("キャンセル"));
+    edit->setText(typed);
+    if (action == "ok") ButtonWithRole(dialog, QDialogButtonBox::AcceptRole)->click();
+    if (action == "cancel") ButtonWithRole(dialog, QDialogButtonBox::RejectRole)->click();
+    if (action == "close") dialog->close();
+    if (action == "enter") QTest::keyClick(edit, Qt::Key_Return);
+    if (action == "escape") QTest::keyClick(edit, Qt::Key_Escape);
+  });
+
+  QCOMPARE(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), QStringLiteral("結合 - えんとぅ")), expected);
+}
+
+void TestDialogs::askYesNo_data() {
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<bool>("expected");
+
+  QTest::newRow("はい") << "yes" << true;
+  QTest::newRow("いいえ") << "no" << false;
+  QTest::newRow("Enter takes the default いいえ") << "enter" << false;
+  QTest::newRow("Esc answers いいえ") << "escape" << false;
+}
+
+void TestDialogs::askYesNo() {
+  QFETCH(QString, action);
+  QFETCH(bool, expected);
+
+  QtDialogs dialogs;
+  WhenModalShown<QMessageBox>([&](QMessageBox* box) {
+    QCOMPARE(box->icon(), QMessageBox::Question);
+    QCOMPARE(box->text(), QStringLiteral("「out.bin」は既に存在します。\n上書きしますか?"));
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+    QVERIFY(box->button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    QVERIFY(box->button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+    if (action == "yes") box->button(QMessageBox::Yes)->click();
+    if (action == "no") box->button(QMessageBox::No)->click();
+    if (action == "enter") QTest::keyClick(box, Qt::Key_Return);
+    if (action == "escape") QTest::keyClick(box, Qt::Key_Escape);
+  });
+
+  QCOMPARE(dialogs.AskYesNo(QStringLiteral("「out.bin」は既に存在します。\r\n上書きしますか?"),
+                            QStringLiteral("結合 - えんとぅ")),
+           expected);
+}
+
+void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
+  QtDialogs patient;
+  {
+    const auto view = patient.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています..."));
+    QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
+    QVERIFY(!QApplication::activeModalWidget());  // a short join shows nothing
+  }
+
+  QtDialogs eager;
+  eager.SetProgressTiming(0, 0);
+  const auto view = eager.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています..."));
+  QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
+  auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+  QVERIFY(dialog);
+  QCOMPARE(dialog->windowTitle(), QStringLiteral("結合 - えんとぅ"));
+  QCOMPARE(dialog->labelText(), QStringLiteral("結合しています...\na.bin"));
+  QCOMPARE(dialog->value(), 100);
+  auto* cancel = dialog->findChild<QPushButton*>();
+  QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
+  cancel->click();
+  QVERIFY(!view->Update(20, 100, QStringLiteral("b.bin")));
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

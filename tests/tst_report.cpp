@@ -1,0 +1,152 @@
+#include "app/versioninfo.h"
+#include "entw_version.h"
+#include "report/errorreport.h"
+#include "scripteddialogs.h"
+
+#include <QTest>
+
+#include <cerrno>
+
+class TestReport : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void reportText_data();
+  void reportText();
+  void reportErrorShowsErrorBox();
+  void failureNumbers_data();
+  void failureNumbers();
+  void versionTexts_data();
+  void versionTexts();
+  void programVersionComesFromTheBuild();
+  void versionBox();
+};
+
+void TestReport::reportText_data() {
+  QTest::addColumn<int>("number");
+  QTest::addColumn<QString>("description");
+  QTest::addColumn<QString>("place");
+  QTest::addColumn<int>("minor");
+  QTest::addColumn<QString>("expectedFirstLines");  // lines 1 to 3
+
+  QTest::newRow("file not found in the join")
+      << 53 << "ファイルが見つかりません。" << "VoverorFile" << 0
+      << "エラー番号:53\r\n場所:VoverorFile.えんとぅ1.00.0002\r\nファイルが見つかりません。";
+  QTest::newRow("negative number keeps its sign") << -2147024894 << "説明" << "drvMain_Change" << 0
+                                                  << "エラー番号:-2147024894\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n説明";
+  QTest::newRow("empty description leaves line 3 empty")
+      << 68 << "" << "drvMain_Change" << 0 << "エラー番号:68\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n";
+  QTest::newRow("a long minor is not cut") << 7 << "x" << "VoverorFile" << 123
+                                           << "エラー番号:7\r\n場所:VoverorFile.えんとぅ1.123.0002\r\nx";
+}
+
+void TestReport::reportText() {
+  QFETCH(int, number);
+  QFETCH(QString, description);
+  QFETCH(QString, place);
+  QFETCH(int, minor);
+  QFETCH(QString, expectedFirstLines);
+
+  const QString text = ErrorReportText(place, Err{number, description}, VersionNumbers{1, minor, 2});
+
+  const QString expectedContact = QStringLiteral("\"%1\" <%2> まで連絡してください。")
+                                      .arg(QString::fromUtf8(EntwBuild::kMaintainerName),
+                                           QString::fromUtf8(EntwBuild::kMaintainerEmail));
+  QCOMPARE(text, expectedFirstLines + "\r\n上記の説明と、エラーの発生したときの簡単な状況を書いて、\r\n" +
+                     expectedContact);
+  QCOMPARE(text.split(QStringLiteral("\r\n")).size(), 5);
+}
+
+void TestReport::reportErrorShowsErrorBox() {
+  ScriptedDialogs dialogs;
+  const Err failure{61, QStringLiteral("ディスクの空き容量が足りません。")};
+
+  ReportError(QStringLiteral("VoverorFile"), failure, dialogs);
+
+  QCOMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text, ErrorReportText(QStringLiteral("VoverorFile"), failure));
+  QCOMPARE(dialogs.messages[0].style, 4112);
+  QCOMPARE(dialogs.messages[0].title, QStringLiteral("エラー - えんとぅ"));
+}
+
+void TestReport::failureNumbers_data() {
+  QTest::addColumn<int>("systemError");
+  QTest::addColumn<int>("number");
+
+  QTest::newRow("file not found") << ENOENT << 53;
+  QTest::newRow("path not found") << ENOTDIR << 76;
+  QTest::newRow("permission denied") << EACCES << 70;
+  QTest::newRow("read-only file system") << EROFS << 70;
+  QTest::newRow("disk full") << ENOSPC << 61;
+  QTest::newRow("quota exceeded") << EDQUOT << 61;
+  QTest::newRow("file too large") << EFBIG << 61;
+  QTest::newRow("device I/O error") << EIO << 57;
+  QTest::newRow("out of memory") << ENOMEM << 7;
+  QTest::newRow("bad file name") << ENAMETOOLONG << 52;
+  QTest::newRow("too many files open") << EMFILE << 67;
+  QTest::newRow("no medium") << ENOMEDIUM << 68;
+  QTest::newRow("device gone") << ENODEV << 68;
+  QTest::newRow("file exists") << EEXIST << 58;
+  QTest::newRow("anything else") << ELOOP << 75;
+}
+
+void TestReport::failureNumbers() {
+  QFETCH(int, systemError);
+  QFETCH(int, number);
+
+  const Err failure = FailureFromSystemError(systemError);
+
+  QCOMPARE(failure.Number, number);
+  QCOMPARE(failure.Description.left(10), FailureOfNumber(number).Description.left(10));
+  QVERIFY(failure.Description.endsWith(u'。') || number == 75);
+  if (number == 75) QVERIFY2(failure.Description.contains(qt_error_string(systemError)), qPrintable(failure.Description));
+}
+
+void TestReport::versionTexts_data() {
+  QTest::addColumn<int>("major");
+  QTest::addColumn<int>("minor");
+  QTest::addColumn<int>("revision");
+  QTest::addColumn<QString>("shortText");
+  QTest::addColumn<QString>("longText");
+
+  QTest::newRow("this version") << 1 << 0 << 2 << "1.00" << "1.00.0002";
+  QTest::newRow("one-digit minor is padded") << 1 << 5 << 30 << "1.05" << "1.05.0030";
+  QTest::newRow("two-digit minor as it is") << 1 << 10 << 1234 << "1.10" << "1.10.1234";
+  QTest::newRow("long numbers are never cut") << 12 << 123 << 98765 << "12.123" << "12.123.98765";
+}
+
+void TestReport::versionTexts() {
+  QFETCH(int, major);
+  QFETCH(int, minor);
+  QFETCH(int, revision);
+  QFETCH(QString, shortText);
+  QFETCH(QString, longText);
+
+  const VersionNumbers version{major, minor, revision};
+  QCOMPARE(ShortVersionText(version), shortText);
+  QCOMPARE(LongVersionText(version), longText);
+}
+
+void TestReport::programVersionComesFromTheBuild() {
+  const VersionNumbers version = ProgramVersion();
+  QCOMPARE(version.Major, 1);
+  QCOMPARE(version.Minor, 0);
+  QCOMPARE(version.Revision, 2);
+  // The version record's texts, made by the build, agree with the program's own.
+  QCOMPARE(QString::fromUtf8(EntwBuild::kShortVersion), ShortVersionText(version));
+  QCOMPARE(QString::fromUtf8(EntwBuild::kLongVersion), LongVersionText(version));
+  QCOMPARE(ProgramName(), QStringLiteral("えんとぅ"));
+}
+
+void TestReport::versionBox() {
+  const QStringList lines = VersionBoxText(VersionNumbers{1, 5, 2}).split(QStringLiteral("\r\n"));
+  QCOMPARE(lines.size(), 3);
+  QCOMPARE(lines[0], QStringLiteral("えんとぅ 1.05"));
+  QCOMPARE(lines[1], QStringLiteral("VOVEror files."));
+  QVERIFY(!lines[2].isEmpty());
+  QVERIFY(VersionBoxText().startsWith(QStringLiteral("えんとぅ 1.00\r\n")));
+  QCOMPARE(VersionBoxTitle(), QStringLiteral("バージョン情報 - えんとぅ"));
+}
+
+QTEST_GUILESS_MAIN(TestReport)
+#include "tst_report.moc"
