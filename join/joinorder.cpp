@@ -1,0 +1,158 @@
+#include "join/joinorder.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <sys/stat.h>
+#else
+#include <QDateTime>
+#include <QFileInfo>
+#endif
+
+namespace {
+
+FileNames Failed(int errorCode, const QString& path) {
+  FileNames result;
+  result.ok = false;
+  result.failure = FailureFromSystemError(errorCode);
+  result.failedPath = path;
+  return result;
+}
+
+struct SortItem {
+  qint64 day = 0;  // Julian day of the local modification date; 0 in name order
+  std::optional<QCollatorSortKey> key;
+  QString foldedName;  // used instead of key where the locale has no collation
+  QString name;
+};
+
+// Case-insensitive collation of the user's locale. The C locale collates by
+// code points and ignores case-insensitivity, so there names are case-folded.
+class NameCollation {
+ public:
+  NameCollation() {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    collator_.setNumericMode(false);
+    collator_.setIgnorePunctuation(false);
+  }
+
+  void Key(SortItem& item) const {
+    if (byCodePoints_) {
+      item.foldedName = item.name.toCaseFolded();
+    } else {
+      item.key = collator_.sortKey(item.name);
+    }
+  }
+
+  static bool Less(const SortItem& a, const SortItem& b) {
+    if (a.day != b.day) return a.day < b.day;
+    const int collated = a.key ? a.key->compare(*b.key) : a.foldedName.compare(b.foldedName);
+    if (collated != 0) return collated < 0;
+    return a.name < b.name;
+  }
+
+ private:
+  QCollator collator_{QLocale()};
+  bool byCodePoints_ = QLocale().language() == QLocale::C;
+};
+
+#ifdef Q_OS_UNIX
+
+class DirectoryStream {
+ public:
+  explicit DirectoryStream(const QByteArray& path) : stream_(::opendir(path.constData())) {}
+  ~DirectoryStream() {
+    if (stream_) ::closedir(stream_);
+  }
+  DirectoryStream(const DirectoryStream&) = delete;
+  DirectoryStream& operator=(const DirectoryStream&) = delete;
+  DIR* get() const { return stream_; }
+
+ private:
+  DIR* stream_;
+};
+
+bool IsRegularFileAt(const QByteArray& path) {
+  struct stat status {};
+  return ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The local day of a modification time as a Julian day; any year works.
+std::optional<qint64> LocalDay(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+  struct tm local {};
+  if (!::localtime_r(&status.st_mtime, &local)) return std::nullopt;
+  return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
+}
+
+#else
+
+std::optional<qint64> LocalDay(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return std::nullopt;
+  return info.lastModified().toLocalTime().date().toJulianDay();
+}
+
+#endif
+
+}  // namespace
+
+FileNames ListJoinFolder(const QString& folder) {
+  FileNames listing;
+#ifdef Q_OS_UNIX
+  const QByteArray encodedFolder = QFile::encodeName(folder);
+  const DirectoryStream directory(encodedFolder);
+  if (!directory.get()) return Failed(errno == ENOENT ? ENOTDIR : errno, folder);
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(directory.get());
+    if (!entry) break;
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    const bool regular = entry->d_type == DT_REG ||
+                         ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && IsRegularFileAt(encodedFolder + name));
+    if (regular) listing.names.append(QFile::decodeName(name));
+  }
+  if (errno != 0) return Failed(errno, folder);
+#else
+  const QDir directory(folder);
+  if (!directory.exists()) return Failed(ENOTDIR, folder);
+  listing.names = directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+#endif
+  return listing;
+}
+
+FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool byDate) {
+#ifdef Q_OS_UNIX
+  if (byDate) ::tzset();  // once here, not once per file
+#endif
+  const NameCollation collation;
+  std::vector<SortItem> items(static_cast<size_t>(listing.size()));
+  for (qsizetype i = 0; i < listing.size(); ++i) {
+    SortItem& item = items[static_cast<size_t>(i)];
+    item.name = listing[i];
+    if (byDate) {
+      const std::optional<qint64> day = LocalDay(folder + item.name);
+      if (!day) return Failed(errno, folder + item.name);
+      item.day = *day;
+    }
+    collation.Key(item);
+  }
+  std::sort(items.begin(), items.end(), NameCollation::Less);
+  FileNames ordered;
+  ordered.names.reserve(listing.size());
+  for (const SortItem& item : items) ordered.names.append(item.name);
+  return ordered;
+}

@@ -1,0 +1,185 @@
+#include "join/joinorder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+void Touch(const QString& path) {
+  QFile file(path);
+  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+void SetModified(const QString& path, const QDateTime& when) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadWrite));
+  QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+QStringList Reversed(QStringList list) {
+  std::reverse(list.begin(), list.end());
+  return list;
+}
+
+QDateTime Local(int year, int month, int day, int hour, int minute) {
+  return QDateTime(QDate(year, month, day), QTime(hour, minute));
+}
+
+}  // namespace
+
+class TestJoinOrder : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void byName_data();
+  void byName();
+  void byDate_data();
+  void byDate();
+  void byDateFailsForAVanishedFile();
+  void listingTakesRegularFilesOnly();
+  void listingOfAMissingFolderFails();
+  void listingHasNoCountLimit();
+};
+
+void TestJoinOrder::byName_data() {
+  QTest::addColumn<QStringList>("expected");
+
+  QTest::newRow("case does not matter") << QStringList{"a.dat", "B.dat", "c.dat"};
+  QTest::newRow("digits compare as characters") << QStringList{"x.1", "x.10", "x.11", "x.12", "x.2", "x.3"};
+  QStringList padded;
+  for (int i = 1; i <= 12; ++i) padded.append(QStringLiteral("x.%1").arg(i, 3, 10, QLatin1Char('0')));
+  QTest::newRow("zero-padded numbers in numeric order") << padded;
+  QTest::newRow("names equal but for case, by code points") << QStringList{"A.txt", "a.txt", "b.txt"};
+  QTest::newRow("hidden files sort with the rest") << QStringList{".hidden", "a", "Z"};
+  QTest::newRow("Japanese names after Latin, kana before kanji")
+      << QStringList{"abc.txt", "かな.txt", "カナ2.txt", "漢字.txt"};
+  QTest::newRow("hiragana and katakana tie, by code points") << QStringList{"あ.txt", "ア.txt"};
+  QTest::newRow("full-width and half-width tie, by code points") << QStringList{"a.txt", "Ａ.txt"};
+}
+
+void TestJoinOrder::byName() {
+  QFETCH(QStringList, expected);
+
+  // Neither the listing's order nor the folder is consulted by name.
+  QCOMPARE(OrderJoinList(QString(), expected, false).names, expected);
+  QCOMPARE(OrderJoinList(QString(), Reversed(expected), false).names, expected);
+}
+
+void TestJoinOrder::byDate_data() {
+  QTest::addColumn<QStringList>("names");
+  QTest::addColumn<QList<QDateTime>>("modified");
+  QTest::addColumn<QStringList>("expected");
+
+  QTest::newRow("time of day is ignored")
+      << QStringList{"z.bin", "a.bin"} << QList<QDateTime>{Local(2024, 5, 1, 8, 0), Local(2024, 5, 1, 20, 0)}
+      << QStringList{"a.bin", "z.bin"};
+  QTest::newRow("a day earlier comes first whatever its name")
+      << QStringList{"a.bin", "z.bin", "m.bin"}
+      << QList<QDateTime>{Local(2024, 5, 2, 0, 1), Local(2024, 5, 1, 23, 59), Local(2024, 5, 2, 12, 0)}
+      << QStringList{"z.bin", "a.bin", "m.bin"};
+  QTest::newRow("oldest first across years, same day by name")
+      << QStringList{"B.dat", "c.dat", "a.dat", "old"}
+      << QList<QDateTime>{Local(2025, 1, 1, 9, 0), Local(2025, 1, 1, 7, 0), Local(2025, 1, 1, 23, 0),
+                          Local(1999, 12, 31, 12, 0)}
+      << QStringList{"old", "a.dat", "B.dat", "c.dat"};
+}
+
+void TestJoinOrder::byDate() {
+  QFETCH(QStringList, names);
+  QFETCH(QList<QDateTime>, modified);
+  QFETCH(QStringList, expected);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    Touch(folder + names[i]);
+    SetModified(folder + names[i], modified[i]);
+  }
+
+  const FileNames ordered = OrderJoinList(folder, names, true);
+  QVERIFY(ordered.ok);
+  QCOMPARE(ordered.names, expected);
+  QCOMPARE(OrderJoinList(folder, Reversed(names), true).names, expected);
+}
+
+void TestJoinOrder::byDateFailsForAVanishedFile() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  Touch(folder + "here");
+
+  const FileNames ordered = OrderJoinList(folder, {"here", "gone"}, true);
+
+  QVERIFY(!ordered.ok);
+  QCOMPARE(ordered.failure.Number, 53);
+  QCOMPARE(ordered.failedPath, folder + "gone");
+}
+
+void TestJoinOrder::listingTakesRegularFilesOnly() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  Touch(folder + "plain.bin");
+  Touch(folder + ".hidden");
+  Touch(folder + "日本語.txt");
+  QVERIFY(QDir(folder).mkdir("subfolder"));
+  QVERIFY(QFile::link(folder + "plain.bin", folder + "link-to-file"));
+  QVERIFY(QFile::link(folder + "subfolder", folder + "link-to-folder"));
+  QVERIFY(QFile::link(folder + "nowhere", folder + "broken-link"));
+  QCOMPARE(::mkfifo(qPrintable(folder + "fifo"), 0600), 0);
+  const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray socketPath = QFile::encodeName(folder + "socket");
+  QVERIFY(socketPath.size() < qsizetype(sizeof address.sun_path));
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(socketFd);
+
+  FileNames listing = ListJoinFolder(folder);
+
+  QVERIFY(listing.ok);
+  listing.names.sort();
+  QCOMPARE(listing.names, (QStringList{".hidden", "link-to-file", "plain.bin", "日本語.txt"}));
+}
+
+void TestJoinOrder::listingOfAMissingFolderFails() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + "/removed/";
+
+  const FileNames listing = ListJoinFolder(folder);
+
+  QVERIFY(!listing.ok);
+  QCOMPARE(listing.failure.Number, 76);
+  QCOMPARE(listing.failedPath, folder);
+}
+
+void TestJoinOrder::listingHasNoCountLimit() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  const int count = 33000;
+  for (int i = 0; i < count; ++i) Touch(folder + QString::number(i));
+
+  const FileNames listing = ListJoinFolder(folder);
+  const FileNames ordered = OrderJoinList(folder, listing.names, true);
+
+  QCOMPARE(listing.names.size(), count);
+  QCOMPARE(ordered.names.size(), count);
+  QCOMPARE(ordered.names.first(), QStringLiteral("0"));
+  QCOMPARE(ordered.names.last(), QStringLiteral("9999"));
+}
+
+QTEST_GUILESS_MAIN(TestJoinOrder)
+#include "tst_joinorder.moc"
