@@ -1,0 +1,192 @@
+// entw-join: the window's join from the command line, for scripts.
+
+#include "app/versioninfo.h"
+#include "join/concatenation.h"
+#include "join/joincommand.h"
+#include "join/joinorder.h"
+#include "report/errorreport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace {
+
+enum ExitStatus : int { kSucceeded = 0, kFailed = 1, kWrongUsage = 2 };
+
+const char kUsage[] =
+    "使い方: entw-join [--by-date] [--force] FOLDER OUTPUT\n"
+    "        entw-join [--by-date] --list FOLDER\n";
+
+const char kHelp[] =
+    "FOLDER のすべてのファイルを、ウィンドウと同じ順にそのままつなげて、\n"
+    "FOLDER の中の OUTPUT に書き込みます。\n"
+    "\n"
+    "  --by-date  日付順（更新日の古い順、同じ日は名前順）。既定は名前順\n"
+    "  --list     結合する順にファイル名を 1 行に 1 つ表示し、何も書き込まない\n"
+    "  --force    既に存在する OUTPUT を上書きする\n"
+    "  --help     この説明を表示する\n"
+    "  --version  バージョンを表示する\n"
+    "\n"
+    "終了コード: 0 成功、1 失敗、2 使い方の誤り\n";
+
+struct Options {
+  bool byDate = false;
+  bool list = false;
+  bool force = false;
+  bool help = false;
+  bool version = false;
+  QStringList operands;
+};
+
+void Print(std::FILE* stream, const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, bytes.size(), stream); }
+
+void Say(const QString& message) { Print(stderr, "entw-join: " + message.toUtf8() + '\n'); }
+
+int WrongUsage(const QString& message) {
+  Say(message);
+  Print(stderr, kUsage);
+  return kWrongUsage;
+}
+
+// The report as the window shows it, with plain line ends as a terminal expects.
+int Report(const QString& place, Err failure, const QString& path) {
+  failure.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(path));
+  QString text = ErrorReportText(place, failure);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  Print(stderr, text.toUtf8() + '\n');
+  return kFailed;
+}
+
+// Everything up to "--" that starts with "--" is an option; "-" alone is a name.
+std::optional<Options> ParseArguments(int argc, char* argv[], QString& unknown) {
+  Options options;
+  bool optionsEnd = false;
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray argument(argv[i]);
+    if (optionsEnd || !argument.startsWith("--")) {
+      options.operands.append(QFile::decodeName(argument));
+    } else if (argument == "--") {
+      optionsEnd = true;
+    } else if (argument == "--by-date") {
+      options.byDate = true;
+    } else if (argument == "--list") {
+      options.list = true;
+    } else if (argument == "--force") {
+      options.force = true;
+    } else if (argument == "--help") {
+      options.help = true;
+    } else if (argument == "--version") {
+      options.version = true;
+    } else {
+      unknown = QFile::decodeName(argument);
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+// An interrupted join is stopped by the engine, so no temporary file stays behind.
+void StopJoinOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+bool SameFile(const struct stat& a, const QString& path) {
+  struct stat status {};
+  return ::stat(QFile::encodeName(path).constData(), &status) == 0 && status.st_dev == a.st_dev &&
+         status.st_ino == a.st_ino;
+}
+
+int PrintList(const QStringList& names) {
+  QByteArray lines;
+  for (const QString& name : names) lines += QFile::encodeName(name) + '\n';
+  Print(stdout, lines);
+  if (std::fflush(stdout) != 0) {
+    Say(FailureFromSystemError(errno).Description);
+    return kFailed;
+  }
+  return kSucceeded;
+}
+
+int Join(const QString& folder, const QString& outName, const QStringList& names, bool force) {
+  if (names.isEmpty()) {
+    Say(QStringLiteral("結合するファイルがありません。"));
+    return kFailed;
+  }
+  // A folder of that name is left to the engine, which reports it.
+  struct stat output {};
+  if (::stat(QFile::encodeName(folder + outName).constData(), &output) == 0 && !S_ISDIR(output.st_mode)) {
+    for (const QString& name : names) {
+      if (SameFile(output, folder + name)) {
+        Say(QStringLiteral("結合するファイルと同じ名前は使えません。"));
+        return kFailed;
+      }
+    }
+    if (!force) {
+      Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(outName));
+      return kFailed;
+    }
+  }
+  StopJoinOnSignals();
+  const JoinResult result =
+      JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return stopRequested == 0; });
+  switch (result.outcome) {
+    case JoinOutcome::Joined:
+      return kSucceeded;
+    case JoinOutcome::Stopped:
+      Say(QStringLiteral("結合をキャンセルしました。"));
+      return kFailed;
+    case JoinOutcome::Failed:
+      break;
+  }
+  return Report(QStringLiteral("VoverorFile"), result.failure, result.failedPath);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QString unknown;
+  const std::optional<Options> parsed = ParseArguments(argc, argv, unknown);
+  if (!parsed) return WrongUsage(QStringLiteral("不明なオプションです: %1").arg(unknown));
+  const Options& options = *parsed;
+  if (options.help) {
+    Print(stdout, QByteArray(kUsage) + '\n' + kHelp);
+    return kSucceeded;
+  }
+  if (options.version) {
+    Print(stdout, "entw-join " + LongVersionText(ProgramVersion()).toUtf8() + '\n');
+    return kSucceeded;
+  }
+
+  const qsizetype wanted = options.list ? 1 : 2;
+  if (options.operands.size() < wanted) return WrongUsage(QStringLiteral("引数が足りません。"));
+  if (options.operands.size() > 2) return WrongUsage(QStringLiteral("引数が多すぎます。"));
+  if (options.operands[0].isEmpty()) return WrongUsage(QStringLiteral("フォルダーが空です。"));
+  const QString outName = options.list ? QString() : TrimOutputName(options.operands[1]);
+  if (!options.list && outName.isEmpty()) return WrongUsage(QStringLiteral("出力ファイル名が空です。"));
+
+  QString folder = options.operands[0];
+  if (!folder.endsWith(u'/')) folder += u'/';
+  const FileNames listing = ListJoinFolder(folder);
+  if (!listing.ok) return Report(QStringLiteral("cmdMain_Click"), listing.failure, listing.failedPath);
+  const FileNames ordered = OrderJoinList(folder, listing.names, options.byDate);
+  if (!ordered.ok) return Report(QStringLiteral("cmdMain_Click"), ordered.failure, ordered.failedPath);
+
+  if (options.list) return PrintList(ordered.names);
+  return Join(folder, outName, ordered.names, options.force);
+}
