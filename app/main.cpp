@@ -1,14 +1,43 @@
+#include "app/drives.h"
+#include "app/frmmain.h"
 #include "app/versioninfo.h"
 #include "dialogs/qtdialogs.h"
 
 #include <QApplication>
-#include <QMainWindow>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt aborts without a display; say what to do instead.
+bool HasDisplay() {
+#ifdef Q_OS_LINUX
+  const bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+  return platformChosen || qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+  return true;
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+  if (!HasDisplay()) {
+    std::fputs("entw: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n"
+               "Start it on a desktop, or under a virtual display: xvfb-run -a entw\n",
+               stderr);
+    return EXIT_FAILURE;
+  }
   QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Entw"));
+  QApplication::setApplicationVersion(LongVersionText(ProgramVersion()));
   InstallJapaneseQtTranslation(application);
-  QMainWindow window;
-  window.setWindowTitle(ProgramName());
+
+  QtDialogs dialogs;
+  SystemDrives drives;
+  frmMain window(dialogs, drives);
+  dialogs.SetParent(&window);
   window.show();
   return application.exec();
 }

@@ -9,6 +9,8 @@ class QWidget;
 class QtDialogs final : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  // The window the dialogs belong to; they are centred on it.
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   void ShowMessage(const QString& text, int style, const QString& title) override;
   QString PromptText(const QString& prompt, const QString& title) override;

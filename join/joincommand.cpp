@@ -1,8 +1,46 @@
 #include "join/joincommand.h"
 
+#include "app/versioninfo.h"
+#include "dialogs/dialogs.h"
+#include "join/concatenation.h"
+#include "join/fileidentity.h"
+#include "join/joinorder.h"
+#include "report/errorreport.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace {
 
 bool IsTrimmedBlank(QChar character) { return character == u' ' || character == u'\u3000'; }
+
+QString JoinTitle() { return QStringLiteral("結合 - ") + ProgramName(); }
+
+void ShowCancelled(Dialogs& dialogs) {
+  dialogs.ShowMessage(QStringLiteral("結合をキャンセルしました。"), MessageStyle::kInformation, ProgramName());
+}
+
+bool NamesAnInput(const QString& folder, const QString& outName, const QStringList& files) {
+  const std::optional<FileIdentity> output = IdentityOf(folder + outName);
+  return output && std::any_of(files.begin(), files.end(),
+                               [&](const QString& name) { return IdentityOf(folder + name) == output; });
+}
+
+// Whether to write outName: refuses an input, asks before replacing another file.
+bool ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
+  if (NamesAnInput(folder, outName, files)) {
+    dialogs.ShowMessage(QStringLiteral("結合するファイルと同じ名前は使えません。"), MessageStyle::kError, ProgramName());
+    return false;
+  }
+  const QFileInfo existing(folder + outName);
+  if (existing.exists() && !existing.isDir() &&
+      !dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(outName), JoinTitle())) {
+    ShowCancelled(dialogs);
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -12,4 +50,37 @@ QString TrimOutputName(const QString& typed) {
   while (first < end && IsTrimmedBlank(typed[first])) ++first;
   while (end > first && IsTrimmedBlank(typed[end - 1])) --end;
   return typed.mid(first, end - first);
+}
+
+void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
+  const QString place = QStringLiteral("cmdMain_Click");
+  const QString folder = openFolder.endsWith(u'/') ? openFolder : openFolder + u'/';
+  const FileNames listing = ListJoinFolder(folder);
+  if (!listing.ok) return ReportError(place, listing.failure, dialogs);
+  const FileNames ordered = OrderJoinList(folder, listing.names, byDate);
+  if (!ordered.ok) return ReportError(place, ordered.failure, dialogs);
+  strFiles = ordered.names;
+  if (strFiles.isEmpty()) {
+    dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
+    return;
+  }
+
+  const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
+  if (outName.isEmpty()) return ShowCancelled(dialogs);
+  if (!ConfirmOutputName(folder, outName, strFiles, dialogs)) return;
+
+  JoinOutcome outcome;
+  {
+    const std::unique_ptr<ProgressView> progress =
+        dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています..."));
+    outcome = VoverorFile(folder, outName, strFiles, dialogs, [&](qint64 done, qint64 total, const QString& file) {
+      return progress->Update(done, total, file);
+    });
+  }
+  if (outcome == JoinOutcome::Joined) {
+    dialogs.ShowMessage(QStringLiteral("結合を終えました。\r\nOutput File Name: ") + outName,
+                        MessageStyle::kInformation, ProgramName());
+  } else if (outcome == JoinOutcome::Stopped) {
+    ShowCancelled(dialogs);
+  }
 }

@@ -1,0 +1,106 @@
+#include "app/drives.h"
+
+#include <QDir>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#endif
+
+namespace {
+
+bool EndsWithSeparator(const QString& path) { return path.endsWith(u'/'); }
+QString WithSeparator(const QString& path) { return EndsWithSeparator(path) ? path : path + u'/'; }
+
+// Errors that mean the drive or the folder is not there to be opened.
+bool MeansUnavailable(int errorCode) {
+  switch (errorCode) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case EACCES:
+    case EPERM:
+#ifdef ENOMEDIUM
+    case ENOMEDIUM:
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
+Err Unavailable() { return FailureOfNumber(FailureNumber::kDeviceUnavailable); }
+
+}  // namespace
+
+QString Drive::displayText() const { return label.isEmpty() || label == id ? id : id + QStringLiteral("  [") + label + u']'; }
+
+bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(rootPath);
+  Q_UNUSED(fileSystemType);
+  return true;
+#else
+  static const std::array<QByteArrayView, 27> kSystemTypes{
+      "proc",     "sysfs",      "devtmpfs", "devpts",      "tmpfs",    "ramfs",    "cgroup",
+      "cgroup2",  "squashfs",   "overlay",  "securityfs",  "debugfs",  "tracefs",  "pstore",
+      "bpf",      "mqueue",     "hugetlbfs", "configfs",   "fusectl",  "autofs",   "binfmt_misc",
+      "efivarfs", "nsfs",       "rpc_pipefs", "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs"};
+  if (std::find(kSystemTypes.begin(), kSystemTypes.end(), QByteArrayView(fileSystemType)) != kSystemTypes.end())
+    return false;
+  static const std::array<QStringView, 3> kUserMountParents{u"/media/", u"/run/media/", u"/mnt/"};
+  return rootPath == u"/" || rootPath == u"/home" ||
+         std::any_of(kUserMountParents.begin(), kUserMountParents.end(),
+                     [&](QStringView parent) { return rootPath.startsWith(parent); });
+#endif
+}
+
+std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path) {
+  std::optional<Drive> holding;
+  const QString folder = WithSeparator(path);
+  for (const Drive& drive : drives) {
+    if (folder.startsWith(drive.root, Qt::CaseInsensitive) && (!holding || drive.root.size() > holding->root.size()))
+      holding = drive;
+  }
+  if (!holding && !drives.isEmpty()) holding = drives.first();
+  return holding;
+}
+
+QList<Drive> SystemDrives::ListDrives() {
+  QList<Drive> drives;
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    if (!volume.isValid() || !IsUserVolume(volume.rootPath(), volume.fileSystemType())) continue;
+    Drive drive;
+#ifdef Q_OS_WIN
+    drive.id = volume.rootPath().left(2).toLower();
+#else
+    drive.id = volume.rootPath();
+#endif
+    drive.label = volume.name();
+    drive.root = WithSeparator(volume.rootPath());
+    drives.append(drive);
+  }
+  std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.id < b.id; });
+  return drives;
+}
+
+QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
+
+std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
+  // A volume that was unmounted leaves its mount point behind as a plain folder.
+  const QStorageInfo volume(drive.root);
+  if (!volume.isValid() || !volume.isReady() || WithSeparator(volume.rootPath()) != drive.root) return Unavailable();
+#ifdef Q_OS_UNIX
+  DIR* directory = ::opendir(QFile::encodeName(folder).constData());
+  if (!directory) return MeansUnavailable(errno) ? Unavailable() : FailureFromSystemError(errno);
+  ::closedir(directory);
+#else
+  if (!QDir(folder).isReadable()) return Unavailable();
+#endif
+  return std::nullopt;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "report/failure.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A drive as the drive list shows it: its identifier (the mount point on
+// Linux, "c:" on Windows) and a volume label, which may be empty.
+struct Drive {
+  QString id;
+  QString label;
+  QString root;  // the folder at the top of the drive, ending in a separator
+
+  QString displayText() const;
+};
+
+// Where drives and their folders come from, so tests can use a fake machine.
+class DriveServices {
+ public:
+  virtual ~DriveServices() = default;
+  virtual QList<Drive> ListDrives() = 0;
+  virtual QString WorkingFolder() = 0;
+  // Nothing when folder, on drive, can be opened now; otherwise the failure,
+  // 68 when the drive is not ready, has gone away or the folder is gone.
+  virtual std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) = 0;
+};
+
+// The machine's own drives: mounted volumes a user would call drives.
+class SystemDrives final : public DriveServices {
+ public:
+  QList<Drive> ListDrives() override;
+  QString WorkingFolder() override;
+  std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
+};
+
+// Whether a mounted volume is a drive: the root file system and volumes
+// mounted for the user, never pseudo or system file systems.
+bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType);
+
+// The drive whose root holds path most closely, or the first drive.
+std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path);

@@ -1,0 +1,98 @@
+#include "app/folderlist.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QSortFilterProxyModel>
+
+// Shows one drive: its root as the single top item, and the open folder in bold.
+class DriveTreeModel final : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+  void setDrive(const QString& root) {
+    driveRoot_ = QDir::cleanPath(root);
+    driveParent_ = files()->filePath(files()->index(driveRoot_).parent());
+    invalidateRowsFilter();
+  }
+  void setOpenFolder(const QString& folder) {
+    openFolder_ = QDir::cleanPath(folder);
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, 0));
+  }
+  QModelIndex indexOf(const QString& path) const {
+    return mapFromSource(files()->index(QDir::cleanPath(path)));
+  }
+  QString pathOf(const QModelIndex& index) const { return files()->filePath(mapToSource(index)); }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::FontRole && pathOf(index) == openFolder_) {
+      QFont bold;
+      bold.setBold(true);
+      return bold;
+    }
+    return QSortFilterProxyModel::data(index, role);
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    // Beside the drive's root, nothing of the folder above it is shown.
+    if (files()->filePath(parent) != driveParent_) return true;
+    return files()->filePath(files()->index(row, 0, parent)) == driveRoot_;
+  }
+
+ private:
+  QFileSystemModel* files() const { return static_cast<QFileSystemModel*>(sourceModel()); }
+
+  QString driveRoot_;
+  QString driveParent_;  // empty for a drive at the top of the file system
+  QString openFolder_;
+};
+
+void DriveList::showPopup() {
+  emit aboutToShowDrives();
+  QComboBox::showPopup();
+}
+
+FolderList::FolderList(QWidget* parent)
+    : QTreeView(parent), files_(new QFileSystemModel(this)), tree_(new DriveTreeModel(this)) {
+  files_->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
+  files_->setReadOnly(true);
+  tree_->setSourceModel(files_);
+  tree_->setDynamicSortFilter(false);
+  setModel(tree_);
+  for (int column = 1; column < files_->columnCount(); ++column) hideColumn(column);
+  setHeaderHidden(true);
+  setUniformRowHeights(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  connect(this, &QTreeView::activated, this, &FolderList::OpenIndex);
+  // Folders load in the background; the open one is scrolled to once its parent is read.
+  connect(files_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+    if (path_.startsWith(loaded)) ShowOpenFolder();
+  });
+}
+
+void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
+  files_->setRootPath(driveRoot);
+  tree_->setDrive(driveRoot);
+  path_ = QDir::cleanPath(folder);
+  tree_->setOpenFolder(path_);
+  const QModelIndex rootIndex = tree_->indexOf(driveRoot);
+  setRootIndex(rootIndex.parent());
+  ShowOpenFolder();
+}
+
+void FolderList::OpenIndex(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  path_ = tree_->pathOf(index);
+  tree_->setOpenFolder(path_);
+  ShowOpenFolder();
+  emit folderOpened(path_);
+}
+
+void FolderList::ShowOpenFolder() {
+  const QModelIndex open = tree_->indexOf(path_);
+  if (!open.isValid()) return;
+  for (QModelIndex ancestor = open; ancestor.isValid(); ancestor = ancestor.parent()) expand(ancestor);
+  setCurrentIndex(open);
+  scrollTo(open, QAbstractItemView::PositionAtCenter);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QComboBox>
+#include <QTreeView>
+
+class QFileSystemModel;
+class DriveTreeModel;
+
+// The drive list: the machine's drives, read afresh each time it opens.
+class DriveList final : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+  void showPopup() override;
+
+ signals:
+  void aboutToShowDrives();
+};
+
+// The folder list: the tree of one drive's folders with one folder open.
+// Only opening a folder (double-click or Enter) changes path(); a folder
+// that is merely highlighted does not.
+class FolderList final : public QTreeView {
+  Q_OBJECT
+
+ public:
+  explicit FolderList(QWidget* parent = nullptr);
+
+  QString path() const { return path_; }
+  // Shows the tree of the drive at driveRoot with folder open in it.
+  void openFolder(const QString& driveRoot, const QString& folder);
+
+ signals:
+  void folderOpened(const QString& folder);
+
+ private:
+  void OpenIndex(const QModelIndex& index);
+  void ShowOpenFolder();
+
+  QFileSystemModel* files_;
+  DriveTreeModel* tree_;
+  QString path_;
+};

@@ -1,0 +1,208 @@
+#include "app/frmmain.h"
+
+#include "app/folderlist.h"
+#include "app/versioninfo.h"
+#include "dialogs/dialogs.h"
+#include "join/joincommand.h"
+#include "report/errorreport.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+// Twips per inch.
+constexpr int kTwipsPerInch = 1440;
+
+QFont WindowFont() {
+  QFont font;
+  // The first family the machine has wins: the classic Japanese UI font, then its nearest kin.
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                    QStringLiteral("Noto Sans CJK JP")});
+  font.setPointSizeF(10.2);
+  font.setWeight(QFont::Normal);
+  return font;
+}
+
+}  // namespace
+
+int TwipsToPixels(int twips, int dotsPerInch) {
+  return static_cast<int>((static_cast<qint64>(twips) * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch);
+}
+
+frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
+    : dialogs_(dialogs), driveServices_(drives) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(ProgramName());
+  setWindowIcon(QIcon(QStringLiteral(":/entw/entw.svg")));
+  setFont(WindowFont());
+  BuildMenu();
+  BuildControls(dotsPerInch > 0 ? dotsPerInch : qRound(screen()->logicalDotsPerInch()));
+  Form_Load();
+}
+
+QString frmMain::openFolder() const { return dirMain->path(); }
+
+void frmMain::BuildMenu() {
+  mnuExit = menuBar()->addAction(QStringLiteral("終了(&X)"));
+  mnuExit->setObjectName(QStringLiteral("mnuExit"));
+  connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+  mnuHelp = menuBar()->addAction(QStringLiteral("ヘルプ(&H)..."));
+  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+  connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
+}
+
+void frmMain::BuildControls(int dotsPerInch) {
+  const auto place = [dotsPerInch](QWidget* control, const char* name, int left, int top, int width, int height) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(TwipsToPixels(left, dotsPerInch), TwipsToPixels(top, dotsPerInch),
+                         TwipsToPixels(width, dotsPerInch), TwipsToPixels(height, dotsPerInch));
+  };
+
+  auto* client = new QWidget(this);
+  client->setFixedSize(TwipsToPixels(5292, dotsPerInch), TwipsToPixels(4644, dotsPerInch));
+  setCentralWidget(client);
+
+  lblMain = new QLabel(QStringLiteral("結合対象(&T):"), client);
+  place(lblMain, "lblMain", 180, 180, 2652, 312);
+  drvMain = new DriveList(client);
+  place(drvMain, "drvMain", 120, 480, 2712, 300);
+  dirMain = new FolderList(client);
+  place(dirMain, "dirMain", 120, 840, 2712, 3720);
+
+  fraOrder = new QGroupBox(QStringLiteral("結合順序"), client);
+  place(fraOrder, "fraOrder", 2940, 780, 2232, 1392);
+  optOrder[0] = new QRadioButton(QStringLiteral("日付順(&D)"), fraOrder);
+  place(optOrder[0], "optOrder", 240, 300, 1752, 372);
+  optOrder[1] = new QRadioButton(QStringLiteral("名前順(&N)"), fraOrder);
+  place(optOrder[1], "optOrder", 240, 720, 1752, 372);
+  // One name for the pair, told apart by index as the group's ids are.
+  optOrder[0]->setProperty("index", 0);
+  optOrder[1]->setProperty("index", 1);
+  optOrderGroup = new QButtonGroup(this);
+  optOrderGroup->setObjectName(QStringLiteral("optOrder"));
+  optOrderGroup->addButton(optOrder[0], 0);
+  optOrderGroup->addButton(optOrder[1], 1);
+  optOrder[1]->setChecked(true);
+
+  chkMain = new QCheckBox(QStringLiteral("MS-DOSに頼る(&C)"), client);
+  place(chkMain, "chkMain", 3000, 2400, 2232, 372);
+  chkMain->setEnabled(false);
+
+  cmdMain = new QPushButton(QStringLiteral("結合実行(&E)"), client);
+  place(cmdMain, "cmdMain", 2940, 3720, 2232, 792);
+  cmdMain->setAutoDefault(false);
+  cmdMain->setDefault(false);
+
+  // Of the option pair only the selected one is a Tab stop, and the label's
+  // access key goes there, the next place Tab would go.
+  const auto followSelectedOrder = [this](int id) {
+    for (QRadioButton* option : optOrder) option->setFocusPolicy(Qt::ClickFocus);
+    optOrder[static_cast<size_t>(id)]->setFocusPolicy(Qt::StrongFocus);
+    lblMain->setBuddy(optOrder[static_cast<size_t>(id)]);
+  };
+  followSelectedOrder(1);
+  connect(optOrderGroup, &QButtonGroup::idToggled, this, [followSelectedOrder](int id, bool checked) {
+    if (checked) followSelectedOrder(id);
+  });
+
+  setTabOrder(drvMain, dirMain);
+  setTabOrder(dirMain, chkMain);
+  setTabOrder(chkMain, optOrder[0]);
+  setTabOrder(optOrder[0], optOrder[1]);
+  setTabOrder(optOrder[1], cmdMain);
+
+  connect(cmdMain, &QPushButton::clicked, this, &frmMain::cmdMain_Click);
+  connect(drvMain, &QComboBox::currentIndexChanged, this, &frmMain::drvMain_Change);
+  connect(drvMain, &DriveList::aboutToShowDrives, this, &frmMain::RefreshDrives);
+  connect(dirMain, &FolderList::folderOpened, this, &frmMain::RecordOpenedFolder);
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmMain::Form_Load() {
+  workingFolder_ = driveServices_.WorkingFolder();
+  RefreshDrives();
+  if (const std::optional<Drive> working = DriveHolding(drives_, workingFolder_)) {
+    const QSignalBlocker quiet(drvMain);
+    drvMain->setCurrentIndex(drvMain->findData(working->id));
+  }
+  drvMain_Change();
+}
+
+void frmMain::cmdMain_Click() { RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles); }
+
+void frmMain::drvMain_Change() {
+  const QString driveId = drvMain->currentData().toString();
+  const std::optional<Drive> drive = FindDrive(driveId);
+  const QString folder = drive ? CurrentFolderOf(*drive) : QString();
+  const std::optional<Err> failure =
+      drive ? driveServices_.CheckFolder(*drive, folder) : FailureOfNumber(FailureNumber::kDeviceUnavailable);
+  if (!failure) {
+    dirMain->openFolder(drive->root, folder);
+    strLastDrive = driveId;
+    return;
+  }
+  if (failure->Number != FailureNumber::kDeviceUnavailable) {
+    ReportError(QStringLiteral("drvMain_Change"), *failure, dialogs_);
+    return;
+  }
+  dialogs_.ShowMessage(QStringLiteral("ドライブの準備ができていません。"), MessageStyle::kError,
+                       QStringLiteral("エラー") + ProgramName());
+  // Back to the drive that worked last; going back is a change of its own and opens that drive again.
+  if (!strLastDrive.isEmpty()) {
+    SetDrive(strLastDrive);
+    return;
+  }
+  // No drive has opened yet: the working folder's drive, or the first that opens.
+  const std::optional<Drive> working = DriveHolding(drives_, workingFolder_);
+  if (working && working->id != driveId) {
+    SetDrive(working->id);
+    return;
+  }
+  for (const Drive& other : std::as_const(drives_)) {
+    if (other.id != driveId && !driveServices_.CheckFolder(other, CurrentFolderOf(other))) {
+      SetDrive(other.id);
+      return;
+    }
+  }
+}
+
+void frmMain::mnuHelp_Click() { dialogs_.ShowMessage(VersionBoxText(), MessageStyle::kOkOnly, VersionBoxTitle()); }
+
+void frmMain::RefreshDrives() {
+  const QString shown = drvMain->currentData().toString();
+  const std::optional<Drive> shownDrive = FindDrive(shown);
+  drives_ = driveServices_.ListDrives();
+  // A drive that went away stays listed while it is shown, so the list never changes by itself.
+  if (shownDrive && !FindDrive(shown)) drives_.append(*shownDrive);
+  const QSignalBlocker quiet(drvMain);
+  drvMain->clear();
+  for (const Drive& drive : std::as_const(drives_)) drvMain->addItem(drive.displayText(), drive.id);
+  drvMain->setCurrentIndex(drvMain->findData(shown));
+}
+
+void frmMain::SetDrive(const QString& driveId) { drvMain->setCurrentIndex(drvMain->findData(driveId)); }
+
+void frmMain::RecordOpenedFolder(const QString& folder) { driveFolders_.insert(strLastDrive, folder); }
+
+std::optional<Drive> frmMain::FindDrive(const QString& driveId) const {
+  for (const Drive& drive : drives_) {
+    if (drive.id == driveId) return drive;
+  }
+  return std::nullopt;
+}
+
+QString frmMain::CurrentFolderOf(const Drive& drive) const {
+  if (const auto opened = driveFolders_.constFind(drive.id); opened != driveFolders_.cend()) return *opened;
+  const std::optional<Drive> working = DriveHolding(drives_, workingFolder_);
+  return working && working->id == drive.id ? workingFolder_ : drive.root;
+}

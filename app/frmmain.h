@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/drives.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+
+class Dialogs;
+class DriveList;
+class FolderList;
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// Positions and sizes in twips (1/1440 inch) become pixels at the screen's logical density.
+int TwipsToPixels(int twips, int dotsPerInch);
+
+// The program's one window.
+class frmMain final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // dotsPerInch 0 takes the screen's logical density.
+  frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch = 0);
+
+  // The join list of the last join, in join order.
+  const QStringList& joinList() const { return strFiles; }
+  QString lastDrive() const { return strLastDrive; }
+  QString openFolder() const;
+
+ private:
+  void BuildControls(int dotsPerInch);
+  void BuildMenu();
+  void Form_Load();
+  void cmdMain_Click();
+  void drvMain_Change();
+  void mnuHelp_Click();
+  void RefreshDrives();
+  void SetDrive(const QString& driveId);
+  void RecordOpenedFolder(const QString& folder);
+  std::optional<Drive> FindDrive(const QString& driveId) const;
+  QString CurrentFolderOf(const Drive& drive) const;
+
+  Dialogs& dialogs_;
+  DriveServices& driveServices_;
+  QList<Drive> drives_;
+  QHash<QString, QString> driveFolders_;  // each drive's current folder, once opened
+  QString workingFolder_;
+
+  QLabel* lblMain = nullptr;
+  DriveList* drvMain = nullptr;
+  FolderList* dirMain = nullptr;
+  QGroupBox* fraOrder = nullptr;
+  std::array<QRadioButton*, 2> optOrder{};
+  QButtonGroup* optOrderGroup = nullptr;
+  QCheckBox* chkMain = nullptr;
+  QPushButton* cmdMain = nullptr;
+  QAction* mnuExit = nullptr;
+  QAction* mnuHelp = nullptr;
+
+  QStringList strFiles;
+  QString strLastDrive;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What makes two paths the same file: links followed, hard links and
+// differently spelled paths included.
+struct FileIdentity {
+  quint64 device = 0;
+  quint64 inode = 0;
+  QString canonicalPath;  // where the system has no inode numbers
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Nothing when the path leads to no file.
+std::optional<FileIdentity> IdentityOf(const QString& path);

@@ -1,0 +1,11 @@
+#include "fakedrives.h"
+
+#include <QDir>
+
+std::optional<Err> FakeDrives::CheckFolder(const Drive& drive, const QString& folder) {
+  if (unavailable.contains(drive.id) || !QDir(folder).exists()) return FailureOfNumber(FailureNumber::kDeviceUnavailable);
+  if (otherFailures.contains(drive.id)) return otherFailures.value(drive.id);
+  return std::nullopt;
+}
+
+void FakeDrives::AddDrive(const QString& id, const QString& root) { drives.append(Drive{id, QString(), root}); }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/drives.h"
+
+#include <QHash>
+#include <QSet>
+
+// A machine whose drives are folders of a test, some of which can be made unavailable.
+class FakeDrives final : public DriveServices {
+ public:
+  QList<Drive> ListDrives() override { return drives; }
+  QString WorkingFolder() override { return workingFolder; }
+  std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
+
+  // Adds a drive whose root is the given folder (ending in '/').
+  void AddDrive(const QString& id, const QString& root);
+
+  QList<Drive> drives;
+  QString workingFolder;
+  QSet<QString> unavailable;          // drive ids reported not ready
+  QHash<QString, Err> otherFailures;  // drive ids that fail otherwise
+};
