@@ -1,7 +1,10 @@
 #include "dialogs/qtdialogs.h"
+#include "join/joincommand.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +29,7 @@ void WhenModalShown(std::function<void(DialogType*)> act) {
       act(dialog);
     }
   });
-  poll->start(1);
+  poll->start(0);
 }
 
 QPushButton* ButtonWithRole(QDialog* dialog, QDialogButtonBox::ButtonRole role) {
@@ -51,6 +54,7 @@ class TestDialogs : public QObject {
   void askYesNo_data();
   void askYesNo();
   void progressAppearsOnlyForLongJoinsAndCancels();
+  void joinStoppedFromTheProgressDialog();
 };
 
 void TestDialogs::initTestCase() { InstallJapaneseQtTranslation(*qApp); }
@@ -178,6 +182,39 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
   QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
   cancel->click();
   QVERIFY(!view->Update(20, 100, QStringLiteral("b.bin")));
+}
+
+// The whole join through the real dialogs, its progress shown at once and cancelled.
+void TestDialogs::joinStoppedFromTheProgressDialog() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  for (int part = 10; part < 40; ++part) {
+    QFile file(dir.filePath(QString::number(part)));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("part");
+  }
+  QtDialogs dialogs;
+  dialogs.SetProgressTiming(0, 0);
+  QStringList seen;
+  WhenModalShown<QInputDialog>([&](QInputDialog* prompt) {
+    prompt->setTextValue(QStringLiteral("out.bin"));
+    prompt->accept();
+    WhenModalShown<QProgressDialog>([&](QProgressDialog* progress) {
+      seen.append(progress->labelText().section(u'\n', 0, 0));
+      progress->findChild<QPushButton*>()->click();
+      WhenModalShown<QMessageBox>([&](QMessageBox* box) {
+        seen.append(box->text());
+        box->button(QMessageBox::Ok)->click();
+      });
+    });
+  });
+  QStringList strFiles;
+
+  RunJoinCommand(dir.path(), false, dialogs, strFiles);
+
+  QCOMPARE(seen, (QStringList{"結合しています...", "結合をキャンセルしました。"}));
+  QVERIFY(!QFile::exists(dir.filePath("out.bin")));
+  QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestDialogs)
