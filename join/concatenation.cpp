@@ -23,6 +23,8 @@ namespace {
 
 // The fallback copy moves data through one buffer of this size, whatever the file sizes.
 constexpr qint64 kBufferBytes = qint64{1} << 20;
+// Files below this size are gathered in the buffer and written many at a time.
+constexpr qint64 kGatheredBelowBytes = qint64{64} << 10;
 
 JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path}; }
 JoinResult SystemFailure(int errorCode, const QString& path) {
@@ -121,6 +123,8 @@ class Copier {
   JoinResult CopyWhole(const InputFile& input) {
     const FileDescriptor source(::open(QFile::encodeName(input.path).constData(), O_RDONLY | O_CLOEXEC));
     if (source.get() < 0) return SystemFailure(errno, input.path);
+    if (input.size < kGatheredBelowBytes) return Gather(source.get(), input);
+    if (const JoinResult flushed = WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
     ::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
     bool kernelCopy = true;
@@ -143,15 +147,69 @@ class Copier {
         }
         return Joined();
       }
+      StartWriteBack(copied);
       copiedOfInput += copied;
       bytesDone_ += copied;
       if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
     }
   }
 
+  // Writes what small inputs left in the buffer; the last input may have been one.
+  JoinResult WriteGathered() {
+    for (qint64 written = 0; written < gathered_;) {
+      const ssize_t count = ::write(output_, buffer_.get() + written, gathered_ - written);
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        return SystemFailure(errno, outPath_);
+      }
+      written += count;
+    }
+    StartWriteBack(gathered_);
+    gathered_ = 0;
+    return Joined();
+  }
+
   qint64 bytesDone() const { return bytesDone_; }
 
  private:
+  // A join of many small files is bound by system calls per file: each one is
+  // read into the buffer without a second read for its end, and the buffer is
+  // written when full.
+  JoinResult Gather(int source, const InputFile& input) {
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferBytes);
+    qint64 readOfInput = 0;
+    for (;;) {
+      if (gathered_ == kBufferBytes) {
+        if (const JoinResult flushed = WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
+      }
+      const qint64 room = kBufferBytes - gathered_;
+      const ssize_t count = ::read(source, buffer_.get() + gathered_, room);
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        return SystemFailure(errno, input.path);
+      }
+      gathered_ += count;
+      readOfInput += count;
+      bytesDone_ += count;
+      // A short read that reached the size seen when listing is the end of a
+      // regular file; one that falls short of it may be a network file
+      // system's, so reading goes on until a read returns nothing.
+      if (count == 0 || (count < room && readOfInput >= input.size)) {
+        if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+        return Joined();
+      }
+    }
+  }
+
+  // The disk starts writing what is copied while copying goes on, so that the
+  // closing sync waits only for the last pieces.
+  void StartWriteBack(qint64 length) {
+#ifdef __linux__
+    ::sync_file_range(output_, written_, length, SYNC_FILE_RANGE_WRITE);
+#endif
+    written_ += length;
+  }
+
   qint64 CopyPieceInKernel(int source) {
 #ifdef __linux__
     return ::copy_file_range(source, nullptr, output_, nullptr, kJoinPieceBytes, 0);
@@ -191,6 +249,8 @@ class Copier {
   const qint64 bytesTotal_;
   const JoinProgress& progress_;
   qint64 bytesDone_ = 0;
+  qint64 written_ = 0;   // the output's length so far
+  qint64 gathered_ = 0;  // bytes in the buffer not yet written
   std::unique_ptr<char[]> buffer_;
 };
 
@@ -202,6 +262,7 @@ JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vect
     const JoinResult result = copier.CopyWhole(input);
     if (result.outcome != JoinOutcome::Joined) return result;
   }
+  if (const JoinResult flushed = copier.WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
   // The commit's own sync ignores errors; a failed flush must not pass as a join.
   if (::fsync(output.handle()) != 0) return SystemFailure(errno, outPath);
   return Joined();

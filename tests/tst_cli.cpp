@@ -71,6 +71,8 @@ class TestCli : public QObject {
   void listsInJoinOrder();
   void joins_data();
   void joins();
+  void joinsEveryByteInOrder_data();
+  void joinsEveryByteInOrder();
   void refusesOutput_data();
   void refusesOutput();
   void reportsFailure_data();
@@ -194,6 +196,40 @@ void TestCli::joins() {
   QStringList entries = Entries(folder);
   entries.removeOne(writtenName);
   QCOMPARE(entries, (QStringList{"B.bin", "a.bin", "c.bin", "sub"}));  // nothing left beside the output
+}
+
+// Small files are gathered and written together, large ones copied by the
+// kernel; sizes around the gathering limit and the buffer's size mix both.
+void TestCli::joinsEveryByteInOrder_data() {
+  QTest::addColumn<QList<int>>("sizes");
+
+  QTest::newRow("small files filling the buffer several times") << QList<int>(300, 5000);
+  QTest::newRow("a small file split by a full buffer") << QList<int>(40, 60000);
+  QTest::newRow("small and large files mixed")
+      << QList<int>{100, 70000, 10, 0, 65535, 65536, 3 * 1024 * 1024, 1, 0, 65537, 2};
+}
+
+void TestCli::joinsEveryByteInOrder() {
+  QFETCH(QList<int>, sizes);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  QVERIFY(QDir(folder).mkdir("in"));
+  QByteArray expected;
+  for (qsizetype i = 0; i < sizes.size(); ++i) {
+    QByteArray bytes(sizes[i], Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size(); ++at) bytes[at] = static_cast<char>((at * 131 + i * 7) >> 3);
+    WriteFile(folder + QStringLiteral("in/f%1").arg(i, 4, 10, QLatin1Char('0')), bytes);
+    expected += bytes;
+  }
+
+  const Run run = RunJoin({folder + "in", "../out.bin"});
+
+  QCOMPARE(run.exitCode, 0);
+  const QByteArray joined = ReadFile(folder + "out.bin");
+  QCOMPARE(joined.size(), expected.size());
+  QVERIFY(joined == expected);
 }
 
 void TestCli::refusesOutput_data() {
