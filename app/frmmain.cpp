@@ -22,7 +22,9 @@ namespace {
 // Twips per inch.
 constexpr int kTwipsPerInch = 1440;
 
-QFont WindowFont() {
+}  // namespace
+
+QFont ProgramFont() {
   QFont font;
   // The first family the machine has wins: the classic Japanese UI font, then its nearest kin.
   font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
@@ -31,8 +33,6 @@ QFont WindowFont() {
   font.setWeight(QFont::Normal);
   return font;
 }
-
-}  // namespace
 
 int TwipsToPixels(int twips, int dotsPerInch) {
   return static_cast<int>((static_cast<qint64>(twips) * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch);
@@ -43,7 +43,7 @@ frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProgramName());
   setWindowIcon(QIcon(QStringLiteral(":/entw/entw.svg")));
-  setFont(WindowFont());
+  setFont(ProgramFont());
   BuildMenu();
   BuildControls(dotsPerInch > 0 ? dotsPerInch : qRound(screen()->logicalDotsPerInch()));
   Form_Load();

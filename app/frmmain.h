@@ -2,6 +2,7 @@
 
 #include "app/drives.h"
 
+#include <QFont>
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
@@ -18,6 +19,9 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+
+// The window's font, which its dialogs share: a proportional Japanese UI font at 10.2 points.
+QFont ProgramFont();
 
 // Positions and sizes in twips (1/1440 inch) become pixels at the screen's logical density.
 int TwipsToPixels(int twips, int dotsPerInch);

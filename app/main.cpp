@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Entw"));
   QApplication::setApplicationVersion(LongVersionText(ProgramVersion()));
   InstallJapaneseQtTranslation(application);
+  QApplication::setFont(ProgramFont());
 
   QtDialogs dialogs;
   SystemDrives drives;
