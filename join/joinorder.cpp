@@ -14,7 +14,9 @@
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #else
 #include <QDateTime>
 #include <QFileInfo>
@@ -83,27 +85,54 @@ class DirectoryStream {
   DIR* stream_;
 };
 
-bool IsRegularFileAt(const QByteArray& path) {
+bool IsRegularFileIn(DIR* directory, const char* name) {
   struct stat status {};
-  return ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
+  return ::fstatat(::dirfd(directory), name, &status, 0) == 0 && S_ISREG(status.st_mode);
 }
 
-// The local day of a modification time as a Julian day; any year works.
-std::optional<qint64> LocalDay(const QString& path) {
-  struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-  struct tm local {};
-  if (!::localtime_r(&status.st_mtime, &local)) return std::nullopt;
-  return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
-}
+// The folder a date order reads its files' times from. Names are looked up
+// in it directly rather than each by its whole path; where it cannot be
+// opened, the whole paths are used and report what is wrong.
+class DateFolder {
+ public:
+  explicit DateFolder(const QString& folder)
+      : folder_(folder), fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+  ~DateFolder() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  DateFolder(const DateFolder&) = delete;
+  DateFolder& operator=(const DateFolder&) = delete;
+
+  // The local day of a modification time as a Julian day; any year works.
+  std::optional<qint64> LocalDay(const QString& name) const {
+    struct stat status {};
+    const QByteArray path = QFile::encodeName(fd_ >= 0 ? name : folder_ + name);
+    if (::fstatat(fd_ >= 0 ? fd_ : AT_FDCWD, path.constData(), &status, 0) != 0) return std::nullopt;
+    struct tm local {};
+    if (!::localtime_r(&status.st_mtime, &local)) return std::nullopt;
+    return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
+  }
+
+ private:
+  const QString folder_;
+  const int fd_;
+};
 
 #else
 
-std::optional<qint64> LocalDay(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return std::nullopt;
-  return info.lastModified().toLocalTime().date().toJulianDay();
-}
+class DateFolder {
+ public:
+  explicit DateFolder(const QString& folder) : folder_(folder) {}
+
+  std::optional<qint64> LocalDay(const QString& name) const {
+    const QFileInfo info(folder_ + name);
+    if (!info.exists()) return std::nullopt;
+    return info.lastModified().toLocalTime().date().toJulianDay();
+  }
+
+ private:
+  const QString folder_;
+};
 
 #endif
 
@@ -122,7 +151,7 @@ FileNames ListJoinFolder(const QString& folder) {
     const char* name = entry->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     const bool regular = entry->d_type == DT_REG ||
-                         ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && IsRegularFileAt(encodedFolder + name));
+                         ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && IsRegularFileIn(directory.get(), name));
     if (regular) listing.names.append(QFile::decodeName(name));
   }
   if (errno != 0) return Failed(errno, folder);
@@ -139,12 +168,14 @@ FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool 
   if (byDate) ::tzset();  // once here, not once per file
 #endif
   const NameCollation collation;
+  std::optional<DateFolder> dates;
+  if (byDate) dates.emplace(folder);
   std::vector<SortItem> items(static_cast<size_t>(listing.size()));
   for (qsizetype i = 0; i < listing.size(); ++i) {
     SortItem& item = items[static_cast<size_t>(i)];
     item.name = listing[i];
     if (byDate) {
-      const std::optional<qint64> day = LocalDay(folder + item.name);
+      const std::optional<qint64> day = dates->LocalDay(item.name);
       if (!day) return Failed(errno, folder + item.name);
       item.day = *day;
     }
