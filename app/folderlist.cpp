@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 
 // Shows one drive: its root as the single top item, and the open folder in bold.
@@ -64,11 +65,31 @@ FolderList::FolderList(QWidget* parent)
   setHeaderHidden(true);
   setUniformRowHeights(true);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setExpandsOnDoubleClick(false);  // opening a folder expands it; a second toggle would fold it again
   connect(this, &QTreeView::activated, this, &FolderList::OpenIndex);
-  // Folders load in the background; the open one is scrolled to once its parent is read.
-  connect(files_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-    if (path_.startsWith(loaded)) ShowOpenFolder();
-  });
+  connect(files_, &QFileSystemModel::directoryLoaded, this, &FolderList::FollowOpenFolder);
+  connect(tree_, &QAbstractItemModel::layoutChanged, this, &FolderList::FollowOpenFolder);
+  connect(tree_, &QAbstractItemModel::rowsInserted, this, &FolderList::FollowOpenFolder);
+  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { followingOpenFolder_ = false; });
+}
+
+void FolderList::mousePressEvent(QMouseEvent* event) {
+  followingOpenFolder_ = false;
+  QTreeView::mousePressEvent(event);
+}
+
+void FolderList::keyPressEvent(QKeyEvent* event) {
+  followingOpenFolder_ = false;
+  QTreeView::keyPressEvent(event);
+}
+
+void FolderList::wheelEvent(QWheelEvent* event) {
+  followingOpenFolder_ = false;
+  QTreeView::wheelEvent(event);
+}
+
+void FolderList::FollowOpenFolder() {
+  if (followingOpenFolder_) ShowOpenFolder();
 }
 
 void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
@@ -78,6 +99,7 @@ void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
   tree_->setOpenFolder(path_);
   const QModelIndex rootIndex = tree_->indexOf(driveRoot);
   setRootIndex(rootIndex.parent());
+  followingOpenFolder_ = true;
   ShowOpenFolder();
 }
 

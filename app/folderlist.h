@@ -37,8 +37,16 @@ class FolderList final : public QTreeView {
  private:
   void OpenIndex(const QModelIndex& index);
   void ShowOpenFolder();
+  void FollowOpenFolder();
+
+  void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
   QFileSystemModel* files_;
   DriveTreeModel* tree_;
   QString path_;
+  // Folders load and sort in the background, moving rows; the open folder is
+  // kept in view while they settle, until the user takes over.
+  bool followingOpenFolder_ = false;
 };
