@@ -43,14 +43,18 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
   fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo does not release $version"
 
-# Start it the way a desktop does, from the entry, and wait for its window.
-# The virtual display ends with the script, so the program is ended first.
+# Start it the way a desktop does, from the entry, and wait for its window;
+# docks match the window to the entry by its class. The virtual display ends
+# with the script, so the program is ended first.
 unset QT_QPA_PLATFORM
 PATH=$prefix/bin:$PATH timeout 60 xvfb-run -a sh -c '
   gio launch "$1" || exit 1
   window=$(xdotool search --sync --onlyvisible --classname "^entw\$" | head -n 1)
   pid=$(xdotool getwindowpid "$window")
   [ "$(cat /proc/$pid/comm)" = entw ] || exit 1
+  xprop -id "$window" WM_CLASS >"$2"
   kill "$pid"
-' launch "$desktop" || fail "entw did not open a window when started from $desktop"
+' launch "$desktop" "$work/wm_class" || fail "entw did not open a window when started from $desktop"
+grep -q "\"$(entry StartupWMClass)\"\$" "$work/wm_class" ||
+  fail "StartupWMClass '$(entry StartupWMClass)' is not the window's class: $(cat "$work/wm_class")"
 echo "installed files valid; $id started from its desktop entry"
