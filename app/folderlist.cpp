@@ -67,9 +67,10 @@ FolderList::FolderList(QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setExpandsOnDoubleClick(false);  // opening a folder expands it; a second toggle would fold it again
   connect(this, &QTreeView::activated, this, &FolderList::OpenIndex);
-  connect(files_, &QFileSystemModel::directoryLoaded, this, &FolderList::FollowOpenFolder);
-  connect(tree_, &QAbstractItemModel::layoutChanged, this, &FolderList::FollowOpenFolder);
-  connect(tree_, &QAbstractItemModel::rowsInserted, this, &FolderList::FollowOpenFolder);
+  // Queued: the view must be done with the model's change before the current row moves.
+  connect(files_, &QFileSystemModel::directoryLoaded, this, &FolderList::FollowOpenFolder, Qt::QueuedConnection);
+  connect(tree_, &QAbstractItemModel::layoutChanged, this, &FolderList::FollowOpenFolder, Qt::QueuedConnection);
+  connect(tree_, &QAbstractItemModel::rowsInserted, this, &FolderList::FollowOpenFolder, Qt::QueuedConnection);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { followingOpenFolder_ = false; });
 }
 
@@ -93,6 +94,7 @@ void FolderList::FollowOpenFolder() {
 }
 
 void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
+  followingOpenFolder_ = false;
   files_->setRootPath(driveRoot);
   tree_->setDrive(driveRoot);
   path_ = QDir::cleanPath(folder);
