@@ -85,6 +85,11 @@ QList<Drive> SystemDrives::ListDrives() {
     drive.root = WithSeparator(volume.rootPath());
     drives.append(drive);
   }
+#ifndef Q_OS_WIN
+  // In a chroot or container the root may be no mount point of its own; it is a drive all the same.
+  if (std::none_of(drives.begin(), drives.end(), [](const Drive& drive) { return drive.root == QDir::rootPath(); }))
+    drives.append(Drive{QDir::rootPath(), QString(), QDir::rootPath()});
+#endif
   std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.id < b.id; });
   return drives;
 }
@@ -93,8 +98,10 @@ QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
 
 std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
   // A volume that was unmounted leaves its mount point behind as a plain folder.
+  // The root of the file system is always there, even where it is no mount point.
   const QStorageInfo volume(drive.root);
-  if (!volume.isValid() || !volume.isReady() || WithSeparator(volume.rootPath()) != drive.root) return Unavailable();
+  const bool mounted = volume.isValid() && volume.isReady() && WithSeparator(volume.rootPath()) == drive.root;
+  if (!mounted && drive.root != QDir::rootPath()) return Unavailable();
 #ifdef Q_OS_UNIX
   DIR* directory = ::opendir(QFile::encodeName(folder).constData());
   if (!directory) return MeansUnavailable(errno) ? Unavailable() : FailureFromSystemError(errno);

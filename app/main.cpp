@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/versioninfo.h"
 #include "dialogs/qtdialogs.h"
+#include "entw_version.h"
 
 #include <QApplication>
 
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Entw"));
   QApplication::setApplicationVersion(LongVersionText(ProgramVersion()));
+  QApplication::setDesktopFileName(QString::fromUtf8(EntwBuild::kAppId));
   InstallJapaneseQtTranslation(application);
   QApplication::setFont(ProgramFont());
 

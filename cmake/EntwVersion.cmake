@@ -24,3 +24,6 @@ set(ENTW_FILE_DESCRIPTION "Entw.exe")
 set(ENTW_ORIGINAL_FILENAME "Entw.exe")
 set(ENTW_COMMENTS "VOVEror files -beta-")
 set(ENTW_STRING_TABLE "041104B0")
+
+# One id names the desktop entry, its icon, the metainfo and the running window.
+set(ENTW_APP_ID "io.github.entw.Entw")
