@@ -6,8 +6,8 @@
 #include "join/joinorder.h"
 #include "report/errorreport.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <optional>
 
-#include <sys/stat.h>
 
 namespace {
 
@@ -58,9 +57,8 @@ int WrongUsage(const QString& message) {
 }
 
 // The report as the window shows it, with plain line ends as a terminal expects.
-int Report(const QString& place, Err failure, const QString& path) {
-  failure.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(path));
-  QString text = ErrorReportText(place, failure);
+int Report(const QString& place, const Err& failure, const QString& path) {
+  QString text = ErrorReportText(place, WithFailedPath(failure, path));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   Print(stderr, text.toUtf8() + '\n');
   return kFailed;
@@ -106,12 +104,6 @@ void StopJoinOnSignals() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
-bool SameFile(const struct stat& a, const QString& path) {
-  struct stat status {};
-  return ::stat(QFile::encodeName(path).constData(), &status) == 0 && status.st_dev == a.st_dev &&
-         status.st_ino == a.st_ino;
-}
-
 int PrintList(const QStringList& names) {
   QByteArray lines;
   for (const QString& name : names) lines += QFile::encodeName(name) + '\n';
@@ -128,19 +120,15 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
     Say(QStringLiteral("結合するファイルがありません。"));
     return kFailed;
   }
+  if (OutputNamesAnInput(folder, outName, names)) {
+    Say(QStringLiteral("結合するファイルと同じ名前は使えません。"));
+    return kFailed;
+  }
   // A folder of that name is left to the engine, which reports it.
-  struct stat output {};
-  if (::stat(QFile::encodeName(folder + outName).constData(), &output) == 0 && !S_ISDIR(output.st_mode)) {
-    for (const QString& name : names) {
-      if (SameFile(output, folder + name)) {
-        Say(QStringLiteral("結合するファイルと同じ名前は使えません。"));
-        return kFailed;
-      }
-    }
-    if (!force) {
-      Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(outName));
-      return kFailed;
-    }
+  const QFileInfo existing(folder + outName);
+  if (existing.exists() && !existing.isDir() && !force) {
+    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(outName));
+    return kFailed;
   }
   StopJoinOnSignals();
   const JoinResult result =
@@ -180,8 +168,7 @@ int main(int argc, char* argv[]) {
   const QString outName = options.list ? QString() : TrimOutputName(options.operands[1]);
   if (!options.list && outName.isEmpty()) return WrongUsage(QStringLiteral("出力ファイル名が空です。"));
 
-  QString folder = options.operands[0];
-  if (!folder.endsWith(u'/')) folder += u'/';
+  const QString folder = FolderText(options.operands[0]);
   const FileNames listing = ListJoinFolder(folder);
   if (!listing.ok) return Report(QStringLiteral("cmdMain_Click"), listing.failure, listing.failedPath);
   const FileNames ordered = OrderJoinList(folder, listing.names, options.byDate);

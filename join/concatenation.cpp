@@ -1,8 +1,8 @@
 #include "join/concatenation.h"
 
+#include "join/fileidentity.h"
 #include "report/errorreport.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStorageInfo>
@@ -57,13 +57,30 @@ struct InputFile {
   QString name;
   QString path;
   qint64 size = 0;
-#ifdef Q_OS_UNIX
-  dev_t device = 0;
-  ino_t inode = 0;
-#else
-  QString canonicalPath;
-#endif
+  FileIdentity identity;
 };
+
+JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
+  input.name = name;
+  input.path = folder + name;
+  const std::optional<FileStatus> status = StatusOf(input.path);
+  if (!status) return SystemFailure(errno, input.path);
+  if (status->isFolder) return SystemFailure(EISDIR, input.path);
+  input.size = status->size;
+  input.identity = status->identity;
+  return Joined();
+}
+
+// The output replaces its file only at the end, so it must be none of the inputs.
+JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
+  const std::optional<FileStatus> status = StatusOf(outPath);
+  if (!status) return Joined();
+  if (status->isFolder) return SystemFailure(EISDIR, outPath);
+  for (const InputFile& input : inputs) {
+    if (input.identity == status->identity) return Failure(OutputIsInputFailure(), outPath);
+  }
+  return Joined();
+}
 
 #ifdef Q_OS_UNIX
 
@@ -90,28 +107,6 @@ bool IsOutputError(int errorCode) {
 bool IsKernelCopyRefused(int errorCode) {
   return errorCode == ENOSYS || errorCode == EXDEV || errorCode == EINVAL || errorCode == EOPNOTSUPP ||
          errorCode == EPERM;
-}
-
-JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
-  input.name = name;
-  input.path = folder + name;
-  struct stat status {};
-  if (::stat(QFile::encodeName(input.path).constData(), &status) != 0) return SystemFailure(errno, input.path);
-  if (S_ISDIR(status.st_mode)) return SystemFailure(EISDIR, input.path);
-  input.size = status.st_size;
-  input.device = status.st_dev;
-  input.inode = status.st_ino;
-  return Joined();
-}
-
-JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
-  struct stat status {};
-  if (::stat(QFile::encodeName(outPath).constData(), &status) != 0) return Joined();
-  if (S_ISDIR(status.st_mode)) return SystemFailure(EISDIR, outPath);
-  for (const InputFile& input : inputs) {
-    if (input.device == status.st_dev && input.inode == status.st_ino) return Failure(OutputIsInputFailure(), outPath);
-  }
-  return Joined();
 }
 
 // Copies each input to the end of the output's descriptor, in pieces.
@@ -270,28 +265,6 @@ JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vect
 
 #else  // Platforms without POSIX descriptors copy through Qt's file classes.
 
-JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
-  input.name = name;
-  input.path = folder + name;
-  const QFileInfo info(input.path);
-  if (!info.exists()) return SystemFailure(ENOENT, input.path);
-  if (info.isDir()) return SystemFailure(EISDIR, input.path);
-  input.size = info.size();
-  input.canonicalPath = info.canonicalFilePath();
-  return Joined();
-}
-
-JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
-  const QFileInfo info(outPath);
-  if (!info.exists()) return Joined();
-  if (info.isDir()) return SystemFailure(EISDIR, outPath);
-  for (const InputFile& input : inputs) {
-    if (input.canonicalPath.compare(info.canonicalFilePath(), Qt::CaseInsensitive) == 0)
-      return Failure(OutputIsInputFailure(), outPath);
-  }
-  return Joined();
-}
-
 JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
                       qint64 bytesTotal, const JoinProgress& progress) {
   const auto buffer = std::make_unique<char[]>(kBufferBytes);
@@ -347,10 +320,7 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
                         Dialogs& dialogs, const JoinProgress& progress) {
   const JoinResult result = JoinFiles(folder, outName, strFiles, progress);
-  if (result.outcome == JoinOutcome::Failed) {
-    Err shown = result.failure;
-    shown.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(result.failedPath));
-    ReportError(QStringLiteral("VoverorFile"), shown, dialogs);
-  }
+  if (result.outcome == JoinOutcome::Failed)
+    ReportError(QStringLiteral("VoverorFile"), WithFailedPath(result.failure, result.failedPath), dialogs);
   return result.outcome;
 }

@@ -3,18 +3,25 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
 
-std::optional<FileIdentity> IdentityOf(const QString& path) {
+std::optional<FileStatus> StatusOf(const QString& path) {
 #ifdef Q_OS_UNIX
   struct stat status {};
   if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-  return FileIdentity{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino), {}};
+  return FileStatus{{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino), {}},
+                    static_cast<qint64>(status.st_size),
+                    S_ISDIR(status.st_mode)};
 #else
   const QFileInfo info(path);
-  if (!info.exists()) return std::nullopt;
-  return FileIdentity{0, 0, info.canonicalFilePath().toCaseFolded()};
+  if (!info.exists()) {
+    errno = ENOENT;
+    return std::nullopt;
+  }
+  return FileStatus{{0, 0, info.canonicalFilePath().toCaseFolded()}, info.size(), info.isDir()};
 #endif
 }

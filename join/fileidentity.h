@@ -14,5 +14,11 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// Nothing when the path leads to no file.
-std::optional<FileIdentity> IdentityOf(const QString& path);
+struct FileStatus {
+  FileIdentity identity;
+  qint64 size = 0;
+  bool isFolder = false;
+};
+
+// What the path leads to, links followed; nothing, with errno set, when it leads to no file.
+std::optional<FileStatus> StatusOf(const QString& path);

@@ -21,15 +21,9 @@ void ShowCancelled(Dialogs& dialogs) {
   dialogs.ShowMessage(QStringLiteral("結合をキャンセルしました。"), MessageStyle::kInformation, ProgramName());
 }
 
-bool NamesAnInput(const QString& folder, const QString& outName, const QStringList& files) {
-  const std::optional<FileIdentity> output = IdentityOf(folder + outName);
-  return output && std::any_of(files.begin(), files.end(),
-                               [&](const QString& name) { return IdentityOf(folder + name) == output; });
-}
-
 // Whether to write outName: refuses an input, asks before replacing another file.
 bool ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
-  if (NamesAnInput(folder, outName, files)) {
+  if (OutputNamesAnInput(folder, outName, files)) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルと同じ名前は使えません。"), MessageStyle::kError, ProgramName());
     return false;
   }
@@ -44,6 +38,16 @@ bool ConfirmOutputName(const QString& folder, const QString& outName, const QStr
 
 }  // namespace
 
+QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
+
+bool OutputNamesAnInput(const QString& folder, const QString& outName, const QStringList& files) {
+  const std::optional<FileStatus> output = StatusOf(folder + outName);
+  return output && std::any_of(files.begin(), files.end(), [&](const QString& name) {
+           const std::optional<FileStatus> input = StatusOf(folder + name);
+           return input && input->identity == output->identity;
+         });
+}
+
 QString TrimOutputName(const QString& typed) {
   qsizetype first = 0;
   qsizetype end = typed.size();
@@ -54,11 +58,11 @@ QString TrimOutputName(const QString& typed) {
 
 void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
   const QString place = QStringLiteral("cmdMain_Click");
-  const QString folder = openFolder.endsWith(u'/') ? openFolder : openFolder + u'/';
+  const QString folder = FolderText(openFolder);
   const FileNames listing = ListJoinFolder(folder);
-  if (!listing.ok) return ReportError(place, listing.failure, dialogs);
+  if (!listing.ok) return ReportError(place, WithFailedPath(listing.failure, listing.failedPath), dialogs);
   const FileNames ordered = OrderJoinList(folder, listing.names, byDate);
-  if (!ordered.ok) return ReportError(place, ordered.failure, dialogs);
+  if (!ordered.ok) return ReportError(place, WithFailedPath(ordered.failure, ordered.failedPath), dialogs);
   strFiles = ordered.names;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());

@@ -1,5 +1,7 @@
 #include "report/failure.h"
 
+#include <QDir>
+
 #include <array>
 #include <cerrno>
 
@@ -55,5 +57,10 @@ Err FailureFromSystemError(int errorCode) {
   }
   Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
   failure.Description += QStringLiteral("（%1）").arg(qt_error_string(errorCode));
+  return failure;
+}
+
+Err WithFailedPath(Err failure, const QString& path) {
+  failure.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(path));
   return failure;
 }

@@ -30,3 +30,6 @@ Err FailureFromSystemError(int errorCode);
 
 // The failure with this number and its standard description.
 Err FailureOfNumber(qint32 number);
+
+// The failure with the file it happened on named after its description.
+Err WithFailedPath(Err failure, const QString& path);
