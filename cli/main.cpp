@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <optional>
 
-
 namespace {
 
 enum ExitStatus : int { kSucceeded = 0, kFailed = 1, kWrongUsage = 2 };
