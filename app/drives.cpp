@@ -1,5 +1,7 @@
 #include "app/drives.h"
 
+#include "join/joincommand.h"
+
 #include <QDir>
 #include <QStorageInfo>
 
@@ -12,9 +14,6 @@
 #endif
 
 namespace {
-
-bool EndsWithSeparator(const QString& path) { return path.endsWith(u'/'); }
-QString WithSeparator(const QString& path) { return EndsWithSeparator(path) ? path : path + u'/'; }
 
 // Errors that mean the drive or the folder is not there to be opened.
 bool MeansUnavailable(int errorCode) {
@@ -62,7 +61,7 @@ bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
 
 std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path) {
   std::optional<Drive> holding;
-  const QString folder = WithSeparator(path);
+  const QString folder = FolderText(path);
   for (const Drive& drive : drives) {
     if (folder.startsWith(drive.root, Qt::CaseInsensitive) && (!holding || drive.root.size() > holding->root.size()))
       holding = drive;
@@ -82,7 +81,7 @@ QList<Drive> SystemDrives::ListDrives() {
     drive.id = volume.rootPath();
 #endif
     drive.label = volume.name();
-    drive.root = WithSeparator(volume.rootPath());
+    drive.root = FolderText(volume.rootPath());
     drives.append(drive);
   }
 #ifndef Q_OS_WIN
@@ -100,7 +99,7 @@ std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& 
   // A volume that was unmounted leaves its mount point behind as a plain folder.
   // The root of the file system is always there, even where it is no mount point.
   const QStorageInfo volume(drive.root);
-  const bool mounted = volume.isValid() && volume.isReady() && WithSeparator(volume.rootPath()) == drive.root;
+  const bool mounted = volume.isValid() && volume.isReady() && FolderText(volume.rootPath()) == drive.root;
   if (!mounted && drive.root != QDir::rootPath()) return Unavailable();
 #ifdef Q_OS_UNIX
   DIR* directory = ::opendir(QFile::encodeName(folder).constData());

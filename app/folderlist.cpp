@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 
+#include <utility>
+
 // Shows one drive: its root as the single top item, and the open folder in bold.
 class DriveTreeModel final : public QSortFilterProxyModel {
  public:
@@ -16,9 +18,12 @@ class DriveTreeModel final : public QSortFilterProxyModel {
     driveParent_ = files()->filePath(files()->index(driveRoot_).parent());
     invalidateRowsFilter();
   }
+  // Only the rows of the old and the new open folder change their look.
   void setOpenFolder(const QString& folder) {
-    openFolder_ = QDir::cleanPath(folder);
-    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, 0));
+    const QString previous = std::exchange(openFolder_, QDir::cleanPath(folder));
+    for (const QString& path : {previous, openFolder_}) {
+      if (const QModelIndex row = indexOf(path); row.isValid()) emit dataChanged(row, row, {Qt::FontRole});
+    }
   }
   QModelIndex indexOf(const QString& path) const {
     return mapFromSource(files()->index(QDir::cleanPath(path)));

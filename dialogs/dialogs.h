@@ -9,7 +9,6 @@
 namespace MessageStyle {
 inline constexpr int kOkOnly = 0;
 inline constexpr int kIconError = 16;
-inline constexpr int kIconQuestion = 32;
 inline constexpr int kIconInformation = 64;
 inline constexpr int kSystemModal = 4096;
 inline constexpr int kError = kSystemModal + kIconError;              // 4112

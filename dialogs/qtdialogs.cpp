@@ -13,18 +13,9 @@ namespace {
 QString WithLineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
 QMessageBox::Icon IconOfStyle(int style) {
-  switch (style & (MessageStyle::kIconError | MessageStyle::kIconQuestion | MessageStyle::kIconInformation)) {
-    case MessageStyle::kIconError:
-      return QMessageBox::Critical;
-    case MessageStyle::kIconQuestion:
-      return QMessageBox::Question;
-    case MessageStyle::kIconInformation:
-      return QMessageBox::Information;
-    case MessageStyle::kIconError + MessageStyle::kIconQuestion:
-      return QMessageBox::Warning;
-    default:
-      return QMessageBox::NoIcon;
-  }
+  if (style & MessageStyle::kIconError) return QMessageBox::Critical;
+  if (style & MessageStyle::kIconInformation) return QMessageBox::Information;
+  return QMessageBox::NoIcon;
 }
 
 // System-modal: nothing else of the program takes input, and the box stays above other windows.
