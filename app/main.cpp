@@ -1,6 +1,6 @@
 #include "app/drives.h"
 #include "app/frmmain.h"
-#include "app/versioninfo.h"
+#include "resources/programinfo.h"
 #include "dialogs/qtdialogs.h"
 #include "entw_version.h"
 

@@ -1,13 +1,13 @@
 // entw-join: the window's join from the command line, for scripts.
 
-#include "app/versioninfo.h"
+#include "resources/programinfo.h"
 #include "join/concatenation.h"
+#include "join/filenames.h"
 #include "join/joincommand.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -57,7 +57,7 @@ int WrongUsage(const QString& message) {
 
 // The report as the window shows it, with plain line ends as a terminal expects.
 int Report(const QString& place, const Err& failure, const QString& path) {
-  QString text = ErrorReportText(place, WithFailedPath(failure, path));
+  QString text = ErrorReportText(place, WithFailedPath(failure, DisplayFileName(path)));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   Print(stderr, text.toUtf8() + '\n');
   return kFailed;
@@ -70,7 +70,7 @@ std::optional<Options> ParseArguments(int argc, char* argv[], QString& unknown) 
   for (int i = 1; i < argc; ++i) {
     const QByteArray argument(argv[i]);
     if (optionsEnd || !argument.startsWith("--")) {
-      options.operands.append(QFile::decodeName(argument));
+      options.operands.append(DecodeFileName(argument));
     } else if (argument == "--") {
       optionsEnd = true;
     } else if (argument == "--by-date") {
@@ -84,7 +84,7 @@ std::optional<Options> ParseArguments(int argc, char* argv[], QString& unknown) 
     } else if (argument == "--version") {
       options.version = true;
     } else {
-      unknown = QFile::decodeName(argument);
+      unknown = DisplayFileName(DecodeFileName(argument));
       return std::nullopt;
     }
   }
@@ -105,7 +105,7 @@ void StopJoinOnSignals() {
 
 int PrintList(const QStringList& names) {
   QByteArray lines;
-  for (const QString& name : names) lines += QFile::encodeName(name) + '\n';
+  for (const QString& name : names) lines += EncodeFileName(name) + '\n';
   Print(stdout, lines);
   if (std::fflush(stdout) != 0) {
     Say(FailureFromSystemError(errno).Description);
@@ -119,14 +119,13 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
     Say(QStringLiteral("結合するファイルがありません。"));
     return kFailed;
   }
-  if (OutputNamesAnInput(folder, outName, names)) {
-    Say(QStringLiteral("結合するファイルと同じ名前は使えません。"));
+  const OutputNameCheck check = CheckOutputName(folder, outName, names);
+  if (check.verdict == OutputNameVerdict::Refuse) {
+    Say(check.message);
     return kFailed;
   }
-  // A folder of that name is left to the engine, which reports it.
-  const QFileInfo existing(folder + outName);
-  if (existing.exists() && !existing.isDir() && !force) {
-    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(outName));
+  if (check.verdict == OutputNameVerdict::AskToReplace && !force) {
+    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(DisplayFileName(outName)));
     return kFailed;
   }
   StopJoinOnSignals();

@@ -1,56 +1,77 @@
 #include "join/concatenation.h"
 
 #include "join/fileidentity.h"
+#include "join/filenames.h"
+#include "join/nativefile.h"
 #include "report/errorreport.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 
-#include <cerrno>
+#include <chrono>
+#include <future>
 #include <memory>
+#include <utility>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <QFile>
-#endif
 
 namespace {
 
-// The fallback copy moves data through one buffer of this size, whatever the file sizes.
+// The buffered copy moves data through one buffer of this size, whatever the file sizes.
 constexpr qint64 kBufferBytes = qint64{1} << 20;
 // Files below this size are gathered in the buffer and written many at a time.
 constexpr qint64 kGatheredBelowBytes = qint64{64} << 10;
+// How often a running flush to disk lets the progress display repaint.
+constexpr std::chrono::milliseconds kFlushPollInterval{50};
 
 JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path}; }
-JoinResult SystemFailure(int errorCode, const QString& path) {
+JoinResult SystemFailure(SystemError errorCode, const QString& path) {
   return Failure(FailureFromSystemError(errorCode), path);
 }
 JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}}; }
 JoinResult Joined() { return {}; }
+bool Failed(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
 
 Err OutputIsInputFailure() {
-  Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
-  failure.Description = QStringLiteral("結合するファイルと同じファイルには書き込めません。");
-  return failure;
+  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合するファイルと同じファイルには書き込めません。"));
+}
+Err OutputNotRegularFailure() {
+  return OwnFailure(FailureNumber::kPathFileAccessError,
+                    QStringLiteral("通常のファイルではないため、書き込み先にできません。"));
+}
+Err InputNotRegularFailure() {
+  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("通常のファイルではないため、結合できません。"));
+}
+Err InputReplacedFailure() {
+  return OwnFailure(FailureNumber::kPathFileAccessError,
+                    QStringLiteral("結合の途中でファイルが別のものに置き換えられました。"));
 }
 
-// Errors past this point have no errno of their own (Qt reports them in text).
-JoinResult OutputFailure(int errorCode, const QSaveFile& output, const QString& outPath) {
-  if (errorCode != 0) return SystemFailure(errorCode, outPath);
-  Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
-  failure.Description += QStringLiteral("（%1）").arg(output.errorString());
-  return Failure(failure, outPath);
+// File systems that can share the inputs' blocks with the output, so that a
+// join may need almost no room at all.
+bool SharesBlocks(const QByteArray& fileSystemType) {
+  return fileSystemType == "btrfs" || fileSystemType == "xfs" || fileSystemType == "bcachefs" ||
+         fileSystemType == "zfs" || fileSystemType == "ocfs2";
 }
 
-bool DiskTooSmall(const QString& outPath, qint64 bytesNeeded) {
+// The largest file a file system can hold, where it is small enough to matter.
+std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
+  const QByteArray type = fileSystemType.toLower();
+  if (type == "vfat" || type == "msdos" || type == "fat" || type == "fat32" || type == "fat16" ||
+      type == "fuse.fusefat")
+    return (qint64{4} << 30) - 1;
+  return std::nullopt;
+}
+
+// Fails early where the output cannot fit; a join that could succeed is never refused here.
+JoinResult CheckRoom(const QString& outPath, qint64 bytesNeeded) {
   const QStorageInfo storage(QFileInfo(outPath).absolutePath());
-  return storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0 &&
-         storage.bytesAvailable() < bytesNeeded;
+  if (!storage.isValid() || !storage.isReady()) return Joined();
+  if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesNeeded > *cap)
+    return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
+  if (!SharesBlocks(storage.fileSystemType()) && storage.bytesAvailable() >= 0 &&
+      storage.bytesAvailable() < bytesNeeded)
+    return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
+  return Joined();
 }
 
 struct InputFile {
@@ -63,85 +84,69 @@ struct InputFile {
 JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
   input.name = name;
   input.path = folder + name;
-  const std::optional<FileStatus> status = StatusOf(input.path);
-  if (!status) return SystemFailure(errno, input.path);
-  if (status->isFolder) return SystemFailure(EISDIR, input.path);
+  SystemError error = 0;
+  const std::optional<FileStatus> status = StatusOf(input.path, error);
+  if (!status) return SystemFailure(error, input.path);
+  if (!status->isRegular) return Failure(InputNotRegularFailure(), input.path);
   input.size = status->size;
   input.identity = status->identity;
   return Joined();
 }
 
-// The output replaces its file only at the end, so it must be none of the inputs.
-JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs) {
-  const std::optional<FileStatus> status = StatusOf(outPath);
+// The output replaces its file only at the end, so it must be none of the
+// inputs; whatever stands there must be a plain file.
+JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs, bool& exists) {
+  SystemError error = 0;
+  const std::optional<FileStatus> status = StatusOf(outPath, error);
+  exists = status.has_value();
   if (!status) return Joined();
-  if (status->isFolder) return SystemFailure(EISDIR, outPath);
+  if (!status->isRegular) return Failure(OutputNotRegularFailure(), outPath);
   for (const InputFile& input : inputs) {
     if (input.identity == status->identity) return Failure(OutputIsInputFailure(), outPath);
   }
   return Joined();
 }
 
-#ifdef Q_OS_UNIX
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Whether a failed copy came from the output's side: a full disk or a size limit.
-bool IsOutputError(int errorCode) {
-  return errorCode == ENOSPC || errorCode == EDQUOT || errorCode == EFBIG || errorCode == EROFS;
-}
-
-// Kernel answers that mean "no kernel-side copy here", not a failed file.
-bool IsKernelCopyRefused(int errorCode) {
-  return errorCode == ENOSYS || errorCode == EXDEV || errorCode == EINVAL || errorCode == EOPNOTSUPP ||
-         errorCode == EPERM;
-}
-
-// Copies each input to the end of the output's descriptor, in pieces.
+// Copies each input to the end of the output, in pieces.
 class Copier {
  public:
-  Copier(int output, const QString& outPath, qint64 bytesTotal, const JoinProgress& progress)
+  Copier(NativeFile& output, const QString& outPath, qint64 bytesTotal, const JoinProgress& progress)
       : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), progress_(progress) {}
 
   JoinResult CopyWhole(const InputFile& input) {
-    const FileDescriptor source(::open(QFile::encodeName(input.path).constData(), O_RDONLY | O_CLOEXEC));
-    if (source.get() < 0) return SystemFailure(errno, input.path);
-    if (input.size < kGatheredBelowBytes) return Gather(source.get(), input);
-    if (const JoinResult flushed = WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
-    ::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    SystemError error = 0;
+    NativeFile source = NativeFiles::OpenInput(input.path, error);
+    if (!source.isOpen()) return SystemFailure(error, input.path);
+    // What was opened, not what the path led to a moment ago, must be the listed file.
+    const std::optional<FileStatus> opened = source.Status(error);
+    if (!opened) return SystemFailure(error, input.path);
+    if (!opened->isRegular || opened->identity != input.identity) return Failure(InputReplacedFailure(), input.path);
+
+    if (input.size < kGatheredBelowBytes) return Gather(source, input);
+    if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
     // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
     bool kernelCopy = true;
     qint64 copiedOfInput = 0;
     for (;;) {
-      qint64 copied = kernelCopy ? CopyPieceInKernel(source.get()) : CopyPieceThroughBuffer(source.get());
-      if (copied < 0) {
-        if (errno == EINTR) continue;
-        if (kernelCopy && IsKernelCopyRefused(errno)) {
+      qint64 copied = 0;
+      if (kernelCopy) {
+        NativeFiles::CopyFailure failure;
+        copied = NativeFiles::CopyInKernel(source, output_, kJoinPieceBytes, failure);
+        if (copied < 0 && failure.refused) {
           kernelCopy = false;
           continue;
         }
-        return SystemFailure(errno, IsOutputError(errno) ? outPath_ : input.path);
-      }
-      if (copied == 0) {
+        if (copied < 0) return SystemFailure(failure.error, failure.onOutput ? outPath_ : input.path);
         // Some file systems end a kernel copy early; reading tells the true end.
-        if (kernelCopy && copiedOfInput < input.size) {
+        if (copied == 0 && copiedOfInput < input.size) {
           kernelCopy = false;
           continue;
         }
-        return Joined();
+      } else {
+        const JoinResult piece = CopyPieceThroughBuffer(source, input, copied);
+        if (Failed(piece)) return piece;
       }
+      if (copied == 0) return Joined();
       StartWriteBack(copied);
       copiedOfInput += copied;
       bytesDone_ += copied;
@@ -151,14 +156,8 @@ class Copier {
 
   // Writes what small inputs left in the buffer; the last input may have been one.
   JoinResult WriteGathered() {
-    for (qint64 written = 0; written < gathered_;) {
-      const ssize_t count = ::write(output_, buffer_.get() + written, gathered_ - written);
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        return SystemFailure(errno, outPath_);
-      }
-      written += count;
-    }
+    SystemError error = 0;
+    if (!output_.WriteAll(buffer_.get(), gathered_, error)) return SystemFailure(error, outPath_);
     StartWriteBack(gathered_);
     gathered_ = 0;
     return Joined();
@@ -167,22 +166,25 @@ class Copier {
   qint64 bytesDone() const { return bytesDone_; }
 
  private:
+  char* Buffer() {
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferBytes);
+    return buffer_.get();
+  }
+
   // A join of many small files is bound by system calls per file: each one is
   // read into the buffer without a second read for its end, and the buffer is
   // written when full.
-  JoinResult Gather(int source, const InputFile& input) {
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferBytes);
+  JoinResult Gather(NativeFile& source, const InputFile& input) {
+    char* buffer = Buffer();
     qint64 readOfInput = 0;
     for (;;) {
       if (gathered_ == kBufferBytes) {
-        if (const JoinResult flushed = WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
+        if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
       }
       const qint64 room = kBufferBytes - gathered_;
-      const ssize_t count = ::read(source, buffer_.get() + gathered_, room);
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        return SystemFailure(errno, input.path);
-      }
+      SystemError error = 0;
+      const qint64 count = source.Read(buffer + gathered_, room, error);
+      if (count < 0) return SystemFailure(error, input.path);
       gathered_ += count;
       readOfInput += count;
       bytesDone_ += count;
@@ -197,49 +199,29 @@ class Copier {
   }
 
   // The disk starts writing what is copied while copying goes on, so that the
-  // closing sync waits only for the last pieces.
+  // closing flush waits only for the last pieces.
   void StartWriteBack(qint64 length) {
-#ifdef __linux__
-    ::sync_file_range(output_, written_, length, SYNC_FILE_RANGE_WRITE);
-#endif
+    NativeFiles::StartWriteBack(output_, written_, length);
     written_ += length;
   }
 
-  qint64 CopyPieceInKernel(int source) {
-#ifdef __linux__
-    return ::copy_file_range(source, nullptr, output_, nullptr, kJoinPieceBytes, 0);
-#else
-    Q_UNUSED(source);
-    errno = ENOSYS;
-    return -1;
-#endif
-  }
-
-  // Up to one piece through the buffer; -1 with errno on failure, 0 at end of file.
-  qint64 CopyPieceThroughBuffer(int source) {
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferBytes);
-    qint64 copied = 0;
+  // Up to one piece through the buffer, its length in `copied` (0 at the end
+  // of the input). A failure names the side that failed.
+  JoinResult CopyPieceThroughBuffer(NativeFile& source, const InputFile& input, qint64& copied) {
+    char* buffer = Buffer();
+    copied = 0;
     while (copied < kJoinPieceBytes) {
-      const ssize_t readCount = ::read(source, buffer_.get(), kBufferBytes);
-      if (readCount < 0) {
-        if (errno == EINTR) continue;
-        return copied > 0 ? copied : -1;
-      }
+      SystemError error = 0;
+      const qint64 readCount = source.Read(buffer, kBufferBytes, error);
+      if (readCount < 0) return SystemFailure(error, input.path);
       if (readCount == 0) break;
-      for (ssize_t written = 0; written < readCount;) {
-        const ssize_t count = ::write(output_, buffer_.get() + written, readCount - written);
-        if (count < 0) {
-          if (errno == EINTR) continue;
-          return -1;
-        }
-        written += count;
-      }
+      if (!output_.WriteAll(buffer, readCount, error)) return SystemFailure(error, outPath_);
       copied += readCount;
     }
-    return copied;
+    return Joined();
   }
 
-  const int output_;
+  NativeFile& output_;
   const QString& outPath_;
   const qint64 bytesTotal_;
   const JoinProgress& progress_;
@@ -249,71 +231,55 @@ class Copier {
   std::unique_ptr<char[]> buffer_;
 };
 
-JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
-                      qint64 bytesTotal, const JoinProgress& progress) {
-  Copier copier(output.handle(), outPath, bytesTotal, progress);
-  for (const InputFile& input : inputs) {
-    if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
-    const JoinResult result = copier.CopyWhole(input);
-    if (result.outcome != JoinOutcome::Joined) return result;
-  }
-  if (const JoinResult flushed = copier.WriteGathered(); flushed.outcome != JoinOutcome::Joined) return flushed;
-  // The commit's own sync ignores errors; a failed flush must not pass as a join.
-  if (::fsync(output.handle()) != 0) return SystemFailure(errno, outPath);
-  return Joined();
-}
-
-#else  // Platforms without POSIX descriptors copy through Qt's file classes.
-
-JoinResult CopyInputs(QSaveFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
-                      qint64 bytesTotal, const JoinProgress& progress) {
-  const auto buffer = std::make_unique<char[]>(kBufferBytes);
-  qint64 bytesDone = 0;
-  for (const InputFile& input : inputs) {
-    if (progress && !progress(bytesDone, bytesTotal, input.name)) return Stopped();
-    QFile source(input.path);
-    if (!source.open(QIODevice::ReadOnly)) return OutputFailure(errno, output, input.path);
-    for (;;) {
-      const qint64 readCount = source.read(buffer.get(), kBufferBytes);
-      if (readCount < 0) return SystemFailure(EIO, input.path);
-      if (readCount == 0) break;
-      if (output.write(buffer.get(), readCount) != readCount) return OutputFailure(errno, output, outPath);
-      bytesDone += readCount;
-      if (progress && !progress(bytesDone, bytesTotal, input.name)) return Stopped();
+// The flush runs on a thread of its own so that the progress display stays
+// alive however slow the drive; a stop asked meanwhile takes effect after it.
+JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, const JoinProgress& progress) {
+  bool stopAsked = false;
+  SystemError error = 0;
+  bool flushed = false;
+  if (progress) {
+    std::future<bool> flushing = std::async(std::launch::async, [&output, &error] { return output.Flush(error); });
+    while (flushing.wait_for(kFlushPollInterval) != std::future_status::ready) {
+      if (!progress(bytesTotal, bytesTotal, QString())) stopAsked = true;
     }
+    flushed = flushing.get();
+  } else {
+    flushed = output.Flush(error);
   }
-  if (!output.flush()) return OutputFailure(errno, output, outPath);
+  if (!flushed) return SystemFailure(error, outPath);
+  if (stopAsked || (progress && !progress(bytesTotal, bytesTotal, QString()))) return Stopped();
   return Joined();
 }
-
-#endif
 
 }  // namespace
 
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
                      const JoinProgress& progress) {
+  NativeFiles::PrepareForJoins();
   const QString outPath = folder + outName;
   std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
   qint64 bytesTotal = 0;
   for (qsizetype i = 0; i < files.size(); ++i) {
     const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
-    if (inspected.outcome != JoinOutcome::Joined) return inspected;
+    if (Failed(inspected)) return inspected;
     bytesTotal += inputs[static_cast<size_t>(i)].size;
   }
-  if (const JoinResult inspected = InspectOutput(outPath, inputs); inspected.outcome != JoinOutcome::Joined)
-    return inspected;
-  if (DiskTooSmall(outPath, bytesTotal)) return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
+  bool outputExists = false;
+  if (const JoinResult inspected = InspectOutput(outPath, inputs, outputExists); Failed(inspected)) return inspected;
+  RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
+  if (const JoinResult room = CheckRoom(outPath, bytesTotal); Failed(room)) return room;
 
-  QSaveFile output(outPath);
-  errno = 0;
-  if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    // A missing folder part of the name: the path, not a file, was not found.
-    return OutputFailure(errno == ENOENT ? ENOTDIR : errno, output, outPath);
+  OutputFile output(outPath);
+  SystemError error = 0;
+  if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
+  Copier copier(output.file(), outPath, bytesTotal, progress);
+  for (const InputFile& input : inputs) {
+    if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
+    if (const JoinResult copied = copier.CopyWhole(input); Failed(copied)) return copied;
   }
-  const JoinResult copied = CopyInputs(output, outPath, inputs, bytesTotal, progress);
-  if (copied.outcome != JoinOutcome::Joined) return copied;  // the unsaved output vanishes with `output`
-  errno = 0;
-  if (!output.commit()) return OutputFailure(errno, output, outPath);
+  if (const JoinResult flushed = copier.WriteGathered(); Failed(flushed)) return flushed;
+  if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Failed(flushed)) return flushed;
+  if (!output.Commit(outputExists, error)) return SystemFailure(error, outPath);
   return Joined();
 }
 
@@ -321,6 +287,7 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
                         Dialogs& dialogs, const JoinProgress& progress) {
   const JoinResult result = JoinFiles(folder, outName, strFiles, progress);
   if (result.outcome == JoinOutcome::Failed)
-    ReportError(QStringLiteral("VoverorFile"), WithFailedPath(result.failure, result.failedPath), dialogs);
+    ReportError(QStringLiteral("VoverorFile"), WithFailedPath(result.failure, DisplayFileName(result.failedPath)),
+                dialogs);
   return result.outcome;
 }

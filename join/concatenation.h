@@ -9,7 +9,8 @@
 
 class Dialogs;
 
-// Called before each input and between pieces of at most kJoinPieceBytes;
+// Called before each input, between pieces of at most kJoinPieceBytes, and
+// while the output is flushed to disk (then with an empty file name);
 // returning false stops the join.
 using JoinProgress = std::function<bool(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile)>;
 inline constexpr qint64 kJoinPieceBytes = qint64{8} << 20;

@@ -4,12 +4,12 @@
 
 #include <optional>
 
-// What makes two paths the same file: links followed, hard links and
-// differently spelled paths included.
+// What makes two paths the same file, links followed, hard links and
+// differently spelled paths included: the device and inode numbers, or on
+// Windows the volume serial number and the file index.
 struct FileIdentity {
   quint64 device = 0;
   quint64 inode = 0;
-  QString canonicalPath;  // where the system has no inode numbers
 
   bool operator==(const FileIdentity&) const = default;
 };
@@ -18,7 +18,11 @@ struct FileStatus {
   FileIdentity identity;
   qint64 size = 0;
   bool isFolder = false;
+  bool isRegular = false;  // a plain file: not a folder, FIFO, socket or device
 };
 
-// What the path leads to, links followed; nothing, with errno set, when it leads to no file.
-std::optional<FileStatus> StatusOf(const QString& path);
+// The system's error code: errno, or on Windows the Windows error code.
+using SystemError = int;
+
+// What the path leads to, links followed; nothing, with the error, when it leads to no file.
+std::optional<FileStatus> StatusOf(const QString& path, SystemError& error);

@@ -1,13 +1,12 @@
 #include "join/joincommand.h"
 
-#include "app/versioninfo.h"
+#include "resources/programinfo.h"
 #include "dialogs/dialogs.h"
 #include "join/concatenation.h"
+#include "join/filenames.h"
 #include "join/fileidentity.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -21,31 +20,43 @@ void ShowCancelled(Dialogs& dialogs) {
   dialogs.ShowMessage(QStringLiteral("結合をキャンセルしました。"), MessageStyle::kInformation, ProgramName());
 }
 
-// Whether to write outName: refuses an input, asks before replacing another file.
+// Whether to write outName: refuses an input or what is no plain file, asks before replacing another file.
 bool ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
-  if (OutputNamesAnInput(folder, outName, files)) {
-    dialogs.ShowMessage(QStringLiteral("結合するファイルと同じ名前は使えません。"), MessageStyle::kError, ProgramName());
-    return false;
+  const OutputNameCheck check = CheckOutputName(folder, outName, files);
+  switch (check.verdict) {
+    case OutputNameVerdict::Write:
+      return true;
+    case OutputNameVerdict::Refuse:
+      dialogs.ShowMessage(check.message, MessageStyle::kError, ProgramName());
+      return false;
+    case OutputNameVerdict::AskToReplace:
+      break;
   }
-  const QFileInfo existing(folder + outName);
-  if (existing.exists() && !existing.isDir() &&
-      !dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(outName), JoinTitle())) {
-    ShowCancelled(dialogs);
-    return false;
-  }
-  return true;
+  if (dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
+    return true;
+  ShowCancelled(dialogs);
+  return false;
 }
 
 }  // namespace
 
 QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
 
-bool OutputNamesAnInput(const QString& folder, const QString& outName, const QStringList& files) {
-  const std::optional<FileStatus> output = StatusOf(folder + outName);
-  return output && std::any_of(files.begin(), files.end(), [&](const QString& name) {
-           const std::optional<FileStatus> input = StatusOf(folder + name);
-           return input && input->identity == output->identity;
-         });
+OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files) {
+  SystemError error = 0;
+  const std::optional<FileStatus> output = StatusOf(folder + outName, error);
+  if (!output) return {};
+  const bool namesAnInput = std::any_of(files.begin(), files.end(), [&](const QString& name) {
+    const std::optional<FileStatus> input = StatusOf(folder + name, error);
+    return input && input->identity == output->identity;
+  });
+  if (namesAnInput)
+    return {OutputNameVerdict::Refuse, QStringLiteral("結合するファイルと同じ名前は使えません。")};
+  if (!output->isRegular) {
+    return {OutputNameVerdict::Refuse,
+            QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(DisplayFileName(outName))};
+  }
+  return {OutputNameVerdict::AskToReplace, {}};
 }
 
 QString TrimOutputName(const QString& typed) {
@@ -60,9 +71,9 @@ void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QS
   const QString place = QStringLiteral("cmdMain_Click");
   const QString folder = FolderText(openFolder);
   const FileNames listing = ListJoinFolder(folder);
-  if (!listing.ok) return ReportError(place, WithFailedPath(listing.failure, listing.failedPath), dialogs);
+  if (!listing.ok) return ReportError(place, WithFailedPath(listing.failure, DisplayFileName(listing.failedPath)), dialogs);
   const FileNames ordered = OrderJoinList(folder, listing.names, byDate);
-  if (!ordered.ok) return ReportError(place, WithFailedPath(ordered.failure, ordered.failedPath), dialogs);
+  if (!ordered.ok) return ReportError(place, WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)), dialogs);
   strFiles = ordered.names;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
@@ -76,9 +87,9 @@ void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QS
   JoinOutcome outcome;
   {
     const std::unique_ptr<ProgressView> progress =
-        dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています..."));
+        dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
     outcome = VoverorFile(folder, outName, strFiles, dialogs, [&](qint64 done, qint64 total, const QString& file) {
-      return progress->Update(done, total, file);
+      return progress->Update(done, total, DisplayFileName(file));
     });
   }
   if (outcome == JoinOutcome::Joined) {

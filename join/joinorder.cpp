@@ -1,5 +1,7 @@
 #include "join/joinorder.h"
 
+#include "join/filenames.h"
+
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QDate>
@@ -37,6 +39,7 @@ struct SortItem {
   std::optional<QCollatorSortKey> key;
   QString foldedName;  // used instead of key where the locale has no collation
   QString name;
+  QByteArray undecodedBytes;  // the name's bytes, where they are not UTF-8
 };
 
 // Case-insensitive collation of the user's locale. The C locale collates by
@@ -50,15 +53,21 @@ class NameCollation {
   }
 
   void Key(SortItem& item) const {
-    if (byCodePoints_) {
+    if (HasUndecodedBytes(item.name)) {
+      item.undecodedBytes = EncodeFileName(item.name);
+    } else if (byCodePoints_) {
       item.foldedName = item.name.toCaseFolded();
     } else {
       item.key = collator_.sortKey(item.name);
     }
   }
 
+  // Names that are not UTF-8 have no text to collate: they follow the
+  // others of their day, in the order of their bytes.
   static bool Less(const SortItem& a, const SortItem& b) {
     if (a.day != b.day) return a.day < b.day;
+    if (a.undecodedBytes.isEmpty() != b.undecodedBytes.isEmpty()) return a.undecodedBytes.isEmpty();
+    if (!a.undecodedBytes.isEmpty()) return a.undecodedBytes < b.undecodedBytes;
     const int collated = a.key ? a.key->compare(*b.key) : a.foldedName.compare(b.foldedName);
     if (collated != 0) return collated < 0;
     return a.name < b.name;
@@ -96,7 +105,7 @@ bool IsRegularFileIn(DIR* directory, const char* name) {
 class DateFolder {
  public:
   explicit DateFolder(const QString& folder)
-      : folder_(folder), fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+      : folder_(folder), fd_(::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
   ~DateFolder() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -106,7 +115,7 @@ class DateFolder {
   // The local day of a modification time as a Julian day; any year works.
   std::optional<qint64> LocalDay(const QString& name) const {
     struct stat status {};
-    const QByteArray path = QFile::encodeName(fd_ >= 0 ? name : folder_ + name);
+    const QByteArray path = EncodeFileName(fd_ >= 0 ? name : folder_ + name);
     if (::fstatat(fd_ >= 0 ? fd_ : AT_FDCWD, path.constData(), &status, 0) != 0) return std::nullopt;
     struct tm local {};
     if (!::localtime_r(&status.st_mtime, &local)) return std::nullopt;
@@ -141,7 +150,7 @@ class DateFolder {
 FileNames ListJoinFolder(const QString& folder) {
   FileNames listing;
 #ifdef Q_OS_UNIX
-  const QByteArray encodedFolder = QFile::encodeName(folder);
+  const QByteArray encodedFolder = EncodeFileName(folder);
   const DirectoryStream directory(encodedFolder);
   if (!directory.get()) return Failed(errno == ENOENT ? ENOTDIR : errno, folder);
   for (;;) {
@@ -152,13 +161,16 @@ FileNames ListJoinFolder(const QString& folder) {
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     const bool regular = entry->d_type == DT_REG ||
                          ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && IsRegularFileIn(directory.get(), name));
-    if (regular) listing.names.append(QFile::decodeName(name));
+    if (!regular) continue;
+    QString decoded = DecodeFileName(name);
+    if (!IsJoinTemporaryName(decoded)) listing.names.append(std::move(decoded));
   }
   if (errno != 0) return Failed(errno, folder);
 #else
   const QDir directory(folder);
   if (!directory.exists()) return Failed(ENOTDIR, folder);
   listing.names = directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+  listing.names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
 #endif
   return listing;
 }

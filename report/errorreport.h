@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/versioninfo.h"
+#include "resources/programinfo.h"
 #include "report/failure.h"
 
 class Dialogs;

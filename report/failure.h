@@ -24,9 +24,17 @@ inline constexpr qint32 kPathFileAccessError = 75;
 inline constexpr qint32 kPathNotFound = 76;
 }  // namespace FailureNumber
 
-// The failure for an operating-system error code (errno); codes without a
-// number of their own become 75 with the system's message appended.
+// The failure for an operating-system error code (errno, or the Windows
+// error code on Windows); codes without a number of their own become 75
+// with the system's message appended.
 Err FailureFromSystemError(int errorCode);
+
+// The failure numbers of either system's codes, whichever system runs.
+qint32 FailureNumberOfPosixError(int errorCode);
+qint32 FailureNumberOfWindowsError(quint32 errorCode);
+
+// A failure the program finds itself, with its own description.
+Err OwnFailure(qint32 number, const QString& description);
 
 // The failure with this number and its standard description.
 Err FailureOfNumber(qint32 number);

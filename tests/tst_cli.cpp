@@ -1,12 +1,14 @@
-#include "app/versioninfo.h"
+#include "resources/programinfo.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -246,6 +248,13 @@ void TestCli::refusesOutput_data() {
   QTest::newRow("an input even with --force") << QStringList{"--force"} << "B.bin" << isInput;
   QTest::newRow("an input by another path") << QStringList{"--force"} << "sub/../c.bin" << isInput;
   QTest::newRow("a hard link to an input") << QStringList{"--force"} << "sub/hard-a" << isInput;
+  // Only a plain file is ever replaced: a device must not become a file.
+  const auto notPlain = [](const char* name) {
+    return QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(name).toUtf8();
+  };
+  QTest::newRow("a folder") << QStringList{"--force"} << "sub" << notPlain("sub");
+  QTest::newRow("a FIFO") << QStringList{"--force"} << "sub/fifo" << notPlain("sub/fifo");
+  QTest::newRow("a link to a device") << QStringList{"--force"} << "sub/null" << notPlain("sub/null");
 }
 
 void TestCli::refusesOutput() {
@@ -259,6 +268,8 @@ void TestCli::refusesOutput() {
   QVERIFY(QDir(folder).mkdir("sub"));
   WriteFile(folder + "sub/old.bin", "old");
   QCOMPARE(::link(qPrintable(folder + "a.bin"), qPrintable(folder + "sub/hard-a")), 0);
+  QCOMPARE(::mkfifo(qPrintable(folder + "sub/fifo"), 0600), 0);
+  QVERIFY(QFile::link("/dev/null", folder + "sub/null"));
 
   const Run run = RunJoin(options + QStringList{folder, output});
 
@@ -269,7 +280,8 @@ void TestCli::refusesOutput() {
   QCOMPARE(ReadFile(folder + "a.bin"), QByteArray("AA"));
   QCOMPARE(ReadFile(folder + "B.bin"), QByteArray("BB"));
   QCOMPARE(ReadFile(folder + "c.bin"), QByteArray("CC"));
-  QCOMPARE(Entries(folder + "sub"), (QStringList{"hard-a", "old.bin"}));
+  QCOMPARE(Entries(folder + "sub"), (QStringList{"fifo", "hard-a", "null", "old.bin"}));
+  QVERIFY(!QFileInfo(QStringLiteral("/dev/null")).isFile());
 }
 
 void TestCli::reportsFailure_data() {
@@ -283,8 +295,6 @@ void TestCli::reportsFailure_data() {
       << QStringLiteral("エラー番号:76\n場所:VoverorFile.%1\nパスが見つかりません。「%2/nosuch/out.bin」\n")
              .arg(version, "%F")
              .toUtf8();
-  QTest::newRow("join fails: output names a folder")
-      << "files" << "sub" << QStringLiteral("エラー番号:75\n場所:VoverorFile.%1\n").arg(version).toUtf8();
   QTest::newRow("listing fails: missing folder")
       << "gone" << "out.bin"
       << QStringLiteral("エラー番号:76\n場所:cmdMain_Click.%1\nパスが見つかりません。「%2/」\n").arg(version, "%F").toUtf8();

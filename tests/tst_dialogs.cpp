@@ -164,19 +164,19 @@ void TestDialogs::askYesNo() {
 void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
   QtDialogs patient;
   {
-    const auto view = patient.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています..."));
+    const auto view = patient.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています…"));
     QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
     QVERIFY(!QApplication::activeModalWidget());  // a short join shows nothing
   }
 
   QtDialogs eager;
   eager.SetProgressTiming(0, 0);
-  const auto view = eager.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています..."));
+  const auto view = eager.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています…"));
   QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
   auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
   QVERIFY(dialog);
   QCOMPARE(dialog->windowTitle(), QStringLiteral("結合 - えんとぅ"));
-  QCOMPARE(dialog->labelText(), QStringLiteral("結合しています...\na.bin"));
+  QCOMPARE(dialog->labelText(), QStringLiteral("結合しています…\na.bin"));
   QCOMPARE(dialog->value(), 100);
   auto* cancel = dialog->findChild<QPushButton*>();
   QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
@@ -212,7 +212,7 @@ void TestDialogs::joinStoppedFromTheProgressDialog() {
 
   RunJoinCommand(dir.path(), false, dialogs, strFiles);
 
-  QCOMPARE(seen, (QStringList{"結合しています...", "結合をキャンセルしました。"}));
+  QCOMPARE(seen, (QStringList{"結合しています…", "結合をキャンセルしました。"}));
   QVERIFY(!QFile::exists(dir.filePath("out.bin")));
   QVERIFY(!QApplication::activeModalWidget());
 }

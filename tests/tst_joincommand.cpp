@@ -100,9 +100,9 @@ void TestJoinCommand::flows_data() {
   QTest::newRow("existing file, はい replaces it whole")
       << false << QStringList{"sub/old.bin"} << QList<bool>{true} << QStringList{Completed("sub/old.bin")}
       << "sub/old.bin" << QByteArray("ABC");
-  QTest::newRow("name of a folder fails in the join, reported alone")
+  QTest::newRow("name of a folder is refused")
       << false << QStringList{"sub"} << none
-      << QStringList{"エラー番号:75\r\n場所:VoverorFile.えんとぅ1.00.0002|4112|エラー - えんとぅ"} << "" << QByteArray();
+      << QStringList{"「sub」は通常のファイルではないため、出力ファイル名に使えません。|4112|えんとぅ"} << "" << QByteArray();
   QTest::newRow("missing folder part fails, reported alone")
       << false << QStringList{"nosuch/out.bin"} << none
       << QStringList{"エラー番号:76\r\n場所:VoverorFile.えんとぅ1.00.0002|4112|エラー - えんとぅ"} << "" << QByteArray();
@@ -130,7 +130,7 @@ void TestJoinCommand::flows() {
   QCOMPARE(strFiles, joinOrder);
   if (!overwrite.isEmpty()) {
     QCOMPARE(dialogs.questions,
-             QStringList{QStringLiteral("「sub/old.bin」は既に存在します。\r\n上書きしますか? | 結合 - えんとぅ")});
+             QStringList{QStringLiteral("「sub/old.bin」は既に存在します。\r\n上書きしますか？ | 結合 - えんとぅ")});
   } else {
     QVERIFY(dialogs.questions.isEmpty());
   }

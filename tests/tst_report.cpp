@@ -16,6 +16,9 @@ class TestReport : public QObject {
   void reportErrorShowsErrorBox();
   void failureNumbers_data();
   void failureNumbers();
+  void windowsFailureNumbers_data();
+  void windowsFailureNumbers();
+  void fileTooLargeIsNoFullDisk();
   void versionTexts_data();
   void versionTexts();
   void programVersionComesFromTheBuild();
@@ -79,7 +82,6 @@ void TestReport::failureNumbers_data() {
   QTest::newRow("read-only file system") << EROFS << 70;
   QTest::newRow("disk full") << ENOSPC << 61;
   QTest::newRow("quota exceeded") << EDQUOT << 61;
-  QTest::newRow("file too large") << EFBIG << 61;
   QTest::newRow("device I/O error") << EIO << 57;
   QTest::newRow("out of memory") << ENOMEM << 7;
   QTest::newRow("bad file name") << ENAMETOOLONG << 52;
@@ -100,6 +102,44 @@ void TestReport::failureNumbers() {
   QCOMPARE(failure.Description.left(10), FailureOfNumber(number).Description.left(10));
   QVERIFY(failure.Description.endsWith(u'。') || number == 75);
   if (number == 75) QVERIFY2(failure.Description.contains(qt_error_string(systemError)), qPrintable(failure.Description));
+}
+
+// The same table serves Windows' own error codes.
+void TestReport::windowsFailureNumbers_data() {
+  QTest::addColumn<quint32>("windowsError");
+  QTest::addColumn<int>("number");
+
+  QTest::newRow("file not found") << 2u << 53;
+  QTest::newRow("path not found") << 3u << 76;
+  QTest::newRow("access denied") << 5u << 70;
+  QTest::newRow("sharing violation") << 32u << 70;
+  QTest::newRow("disk full") << 112u << 61;
+  QTest::newRow("not ready") << 21u << 68;
+  QTest::newRow("no medium in the drive") << 1112u << 68;
+  QTest::newRow("bad name") << 123u << 52;
+  QTest::newRow("file exists") << 80u << 58;
+  QTest::newRow("too many open files") << 4u << 67;
+  QTest::newRow("out of memory") << 8u << 7;
+  QTest::newRow("device I/O error") << 1117u << 57;
+  QTest::newRow("file too large") << 223u << 75;
+  QTest::newRow("anything else") << 87u << 75;
+}
+
+void TestReport::windowsFailureNumbers() {
+  QFETCH(quint32, windowsError);
+  QFETCH(int, number);
+
+  QCOMPARE(FailureNumberOfWindowsError(windowsError), number);
+}
+
+void TestReport::fileTooLargeIsNoFullDisk() {
+#ifdef Q_OS_WIN
+  const Err failure = FailureFromSystemError(223);
+#else
+  const Err failure = FailureFromSystemError(EFBIG);
+#endif
+  QCOMPARE(failure.Number, 75);
+  QCOMPARE(failure.Description, QStringLiteral("ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。"));
 }
 
 void TestReport::versionTexts_data() {

@@ -1,0 +1,107 @@
+#include "join/filenames.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;  // + byte, for bytes 0x80 to 0xFF
+
+bool IsEscape(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The length of the valid UTF-8 sequence at bytes[i], or 0 if none starts there.
+qsizetype ValidSequenceLength(QByteArrayView bytes, qsizetype i) {
+  const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+  const unsigned char lead = at(i);
+  qsizetype length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (i + length > bytes.size()) return 0;
+  if (at(i + 1) < low || at(i + 1) > high) return 0;
+  for (qsizetype k = 2; k < length; ++k) {
+    if (!IsContinuation(at(i + k))) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+QString DecodeFileName(QByteArrayView bytes) {
+  QString name;
+  name.reserve(bytes.size());
+  qsizetype validFrom = 0;
+  qsizetype i = 0;
+  const auto takeValid = [&] {
+    if (i > validFrom) name += QString::fromUtf8(bytes.sliced(validFrom, i - validFrom));
+  };
+  while (i < bytes.size()) {
+    const qsizetype length = ValidSequenceLength(bytes, i);
+    if (length > 0) {
+      i += length;
+      continue;
+    }
+    takeValid();
+    name += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i])));
+    validFrom = ++i;
+  }
+  takeValid();
+  return name;
+}
+
+QByteArray EncodeFileName(const QString& name) {
+  QByteArray bytes;
+  bytes.reserve(name.size());
+  qsizetype plainFrom = 0;
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    if (!IsEscape(name[i].unicode())) continue;
+    bytes += QStringView(name).sliced(plainFrom, i - plainFrom).toUtf8();
+    bytes += static_cast<char>(name[i].unicode() - kEscapeBase);
+    plainFrom = i + 1;
+  }
+  bytes += QStringView(name).sliced(plainFrom).toUtf8();
+  return bytes;
+}
+
+QString DisplayFileName(const QString& name) {
+  QString shown = name;
+  for (QChar& character : shown) {
+    if (IsEscape(character.unicode())) character = QChar::ReplacementCharacter;
+  }
+  return shown;
+}
+
+bool HasUndecodedBytes(const QString& name) {
+  return std::any_of(name.begin(), name.end(), [](QChar character) { return IsEscape(character.unicode()); });
+}
+
+bool IsJoinTemporaryName(QStringView name) {
+  static constexpr QStringView kPrefix = u".entw-join-";
+  static constexpr QStringView kSuffix = u".tmp";
+  if (name.size() != kPrefix.size() + 8 + kSuffix.size() || !name.startsWith(kPrefix) || !name.endsWith(kSuffix))
+    return false;
+  const QStringView digits = name.sliced(kPrefix.size(), 8);
+  return std::all_of(digits.begin(), digits.end(), [](QChar digit) {
+    return (digit >= u'0' && digit <= u'9') || (digit >= u'a' && digit <= u'f');
+  });
+}
+
+QString NewJoinTemporaryName() {
+  return QStringLiteral(".entw-join-%1.tmp").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "join/fileidentity.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+// The engine's file services, one implementation per platform. Failures
+// return false or -1 and leave the system's error code (errno, or the
+// Windows error code) in `error`.
+
+// Codes the engine gives a meaning of its own.
+extern const SystemError kFileTooLargeError;  // beyond the file system's or the process's size limit
+extern const SystemError kNotFoundError;      // no such file
+extern const SystemError kPathNotFoundError;  // no such folder on the way
+
+// A file the engine opened; closed when destroyed.
+class NativeFile {
+ public:
+  NativeFile() = default;
+  ~NativeFile();
+  NativeFile(NativeFile&& other) noexcept;
+  NativeFile& operator=(NativeFile&& other) noexcept;
+  NativeFile(const NativeFile&) = delete;
+  NativeFile& operator=(const NativeFile&) = delete;
+
+  bool isOpen() const;
+  // What is open, as the system sees the opened file, not its path.
+  std::optional<FileStatus> Status(SystemError& error) const;
+  // Up to `length` bytes; 0 at the end of the file, -1 on failure.
+  qint64 Read(char* data, qint64 length, SystemError& error);
+  bool WriteAll(const char* data, qint64 length, SystemError& error);
+
+  intptr_t handle() const { return handle_; }
+
+ private:
+  friend class NativeFiles;
+  friend class OutputFile;
+  explicit NativeFile(intptr_t handle) : handle_(handle) {}
+  void Close();
+
+  intptr_t handle_ = -1;
+};
+
+class OutputFile;
+
+class NativeFiles {
+ public:
+  // Opens an input for reading without waiting on whatever the path leads
+  // to now; what was opened must be a regular file.
+  static NativeFile OpenInput(const QString& path, SystemError& error);
+  // Copies up to `length` bytes from `from`'s position to `to`'s in the
+  // kernel: the count copied, 0 at the end, -1 on failure.
+  struct CopyFailure {
+    SystemError error = 0;
+    bool refused = false;   // this pair of files cannot be copied so; nothing was copied
+    bool onOutput = false;  // the output's side failed (full disk, size limit)
+  };
+  static qint64 CopyInKernel(NativeFile& from, NativeFile& to, qint64 length, CopyFailure& failure);
+  // Starts writing a copied range to disk without waiting for it.
+  static void StartWriteBack(NativeFile& file, qint64 offset, qint64 length);
+  // Before any join: a file-size limit must fail a write, not end the process.
+  static void PrepareForJoins();
+};
+
+// The join's output: written under no name or a temporary one beside its
+// final place, and given its name only by Commit. Unless committed it is
+// gone when destroyed.
+class OutputFile {
+ public:
+  explicit OutputFile(const QString& path);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool Create(SystemError& error);
+  NativeFile& file() { return file_; }
+  // Everything written reaches the disk; may take long on a slow drive.
+  bool Flush(SystemError& error);
+  // Takes the final name. With mayReplace a regular file that stands there
+  // is replaced whole, and its owner, group, permissions (less setuid and
+  // setgid), access lists and extended attributes pass to the new file;
+  // without it the name must still be free.
+  bool Commit(bool mayReplace, SystemError& error);
+
+ private:
+  struct Private;
+  QString path_;
+  NativeFile file_;
+  std::unique_ptr<Private> d_;
+};
+
+// Removes temporary files of joins that ended without finishing (killed,
+// crashed) from a folder; those of a join still running are kept.
+void RemoveStrayJoinTemporaries(const QString& folder);

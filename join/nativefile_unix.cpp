@@ -1,0 +1,337 @@
+#include "join/nativefile.h"
+
+#include "join/filenames.h"
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
+
+const SystemError kFileTooLargeError = EFBIG;
+const SystemError kNotFoundError = ENOENT;
+const SystemError kPathNotFoundError = ENOTDIR;
+
+namespace {
+
+// A stray temporary file untouched for this long, and locked by no join, is left over.
+constexpr qint64 kStrayAfterSeconds = 10 * 60;
+
+FileStatus StatusFrom(const struct stat& status) {
+  return {{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino)},
+          static_cast<qint64>(status.st_size),
+          S_ISDIR(status.st_mode),
+          S_ISREG(status.st_mode)};
+}
+
+int Descriptor(const NativeFile& file) { return static_cast<int>(file.handle()); }
+
+QByteArray FolderOf(const QByteArray& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  if (slash < 0) return ".";
+  return slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+bool IsKernelCopyRefused(int errorCode) {
+  return errorCode == ENOSYS || errorCode == EXDEV || errorCode == EINVAL || errorCode == EOPNOTSUPP ||
+         errorCode == EPERM;
+}
+
+// A failed kernel copy that came from the output's side: a full disk or a size limit.
+bool IsOutputError(int errorCode) {
+  return errorCode == ENOSPC || errorCode == EDQUOT || errorCode == EFBIG || errorCode == EROFS;
+}
+
+// The old file's owner, group and permissions pass to its replacement, as far
+// as this process may give them; never a setuid or setgid bit.
+void CarryOverMetadata(int file, const QByteArray& oldPath, const struct stat& old) {
+  if (::fchown(file, old.st_uid, old.st_gid) != 0) (void)::fchown(file, static_cast<uid_t>(-1), old.st_gid);
+  (void)::fchmod(file, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO | S_ISVTX));
+#ifdef __linux__
+  // Access lists are extended attributes too; set after the mode, which would change their mask.
+  const ssize_t listSize = ::listxattr(oldPath.constData(), nullptr, 0);
+  if (listSize <= 0) return;
+  std::vector<char> names(static_cast<size_t>(listSize));
+  const ssize_t listed = ::listxattr(oldPath.constData(), names.data(), names.size());
+  if (listed <= 0) return;
+  std::vector<char> value;
+  for (const char* name = names.data(); name < names.data() + listed; name += std::strlen(name) + 1) {
+    const ssize_t valueSize = ::getxattr(oldPath.constData(), name, nullptr, 0);
+    if (valueSize < 0) continue;
+    value.resize(static_cast<size_t>(valueSize));
+    const ssize_t got = ::getxattr(oldPath.constData(), name, value.data(), value.size());
+    if (got >= 0) (void)::fsetxattr(file, name, value.data(), static_cast<size_t>(got), 0);
+  }
+#else
+  Q_UNUSED(oldPath);
+#endif
+}
+
+// A rename that fails where the new name was taken meanwhile, where the file
+// system can tell; plain rename elsewhere (FAT and most FUSE drivers).
+int RenameNoReplace(const char* from, const char* to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
+#endif
+  return ::rename(from, to);
+}
+
+void SyncFolder(const QByteArray& folder) {
+  const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  (void)::fsync(descriptor);
+  ::close(descriptor);
+}
+
+}  // namespace
+
+std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
+  struct stat status {};
+  if (::stat(EncodeFileName(path).constData(), &status) != 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  return StatusFrom(status);
+}
+
+NativeFile::~NativeFile() { Close(); }
+
+NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, -1);
+  }
+  return *this;
+}
+
+bool NativeFile::isOpen() const { return handle_ >= 0; }
+
+void NativeFile::Close() {
+  if (handle_ >= 0) ::close(Descriptor(*this));
+  handle_ = -1;
+}
+
+std::optional<FileStatus> NativeFile::Status(SystemError& error) const {
+  struct stat status {};
+  if (::fstat(Descriptor(*this), &status) != 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  return StatusFrom(status);
+}
+
+qint64 NativeFile::Read(char* data, qint64 length, SystemError& error) {
+  for (;;) {
+    const ssize_t count = ::read(Descriptor(*this), data, static_cast<size_t>(length));
+    if (count >= 0) return count;
+    if (errno != EINTR) {
+      error = errno;
+      return -1;
+    }
+  }
+}
+
+bool NativeFile::WriteAll(const char* data, qint64 length, SystemError& error) {
+  for (qint64 written = 0; written < length;) {
+    const ssize_t count = ::write(Descriptor(*this), data + written, static_cast<size_t>(length - written));
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    written += count;
+  }
+  return true;
+}
+
+NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
+  // Non-blocking: a FIFO put in a file's place must not hang the join.
+  const int descriptor = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) error = errno;
+  return NativeFile(descriptor);
+}
+
+qint64 NativeFiles::CopyInKernel(NativeFile& from, NativeFile& to, qint64 length, CopyFailure& failure) {
+#ifdef __linux__
+  for (;;) {
+    const ssize_t copied =
+        ::copy_file_range(Descriptor(from), nullptr, Descriptor(to), nullptr, static_cast<size_t>(length), 0);
+    if (copied >= 0) return copied;
+    if (errno == EINTR) continue;
+    failure.error = errno;
+    failure.refused = IsKernelCopyRefused(errno);
+    failure.onOutput = IsOutputError(errno);
+    return -1;
+  }
+#else
+  Q_UNUSED(from);
+  Q_UNUSED(to);
+  Q_UNUSED(length);
+  failure.error = ENOSYS;
+  failure.refused = true;
+  return -1;
+#endif
+}
+
+void NativeFiles::StartWriteBack(NativeFile& file, qint64 offset, qint64 length) {
+#ifdef __linux__
+  ::sync_file_range(Descriptor(file), offset, length, SYNC_FILE_RANGE_WRITE);
+#else
+  Q_UNUSED(file);
+  Q_UNUSED(offset);
+  Q_UNUSED(length);
+#endif
+}
+
+void NativeFiles::PrepareForJoins() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+struct OutputFile::Private {
+  QByteArray target;    // the final name
+  QByteArray folder;    // the folder holding it
+  QByteArray tempPath;  // the temporary name; empty while the file has none
+  bool committed = false;
+};
+
+OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<Private>()) {
+  d_->target = EncodeFileName(path);
+  d_->folder = FolderOf(d_->target);
+}
+
+OutputFile::~OutputFile() {
+  if (!d_->committed && !d_->tempPath.isEmpty()) ::unlink(d_->tempPath.constData());
+}
+
+bool OutputFile::Create(SystemError& error) {
+#ifdef O_TMPFILE
+  // A file without a name leaves nothing behind however the process ends;
+  // it needs /proc to be given its name.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    const int descriptor = ::open(d_->folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor >= 0) {
+      file_ = NativeFile(descriptor);
+      return true;
+    }
+  }
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QByteArray tempPath = d_->folder + '/' + EncodeFileName(NewJoinTemporaryName());
+    const int descriptor =
+        ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+      if (errno == EEXIST) continue;
+      error = errno;
+      return false;
+    }
+    d_->tempPath = tempPath;
+    file_ = NativeFile(descriptor);
+    // Held until the file is closed: a running join's file is never taken for a stray one.
+    (void)::flock(descriptor, LOCK_EX | LOCK_NB);
+    return true;
+  }
+  error = EEXIST;
+  return false;
+}
+
+bool OutputFile::Flush(SystemError& error) {
+  if (::fsync(Descriptor(file_)) == 0) return true;
+  error = errno;
+  return false;
+}
+
+bool OutputFile::Commit(bool mayReplace, SystemError& error) {
+  // A link is kept: the file it leads to is the one replaced.
+  QByteArray target = d_->target;
+  struct stat old {};
+  bool replacing = ::stat(target.constData(), &old) == 0;
+  if (replacing) {
+    struct stat link {};
+    if (::lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      if (char* resolved = ::realpath(target.constData(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+      }
+    }
+    if (!S_ISREG(old.st_mode) || !mayReplace) {
+      error = EEXIST;
+      return false;
+    }
+    CarryOverMetadata(Descriptor(file_), target, old);
+  }
+  const QByteArray folder = FolderOf(target);
+
+  if (d_->tempPath.isEmpty()) {
+    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(Descriptor(file_));
+    if (!replacing) {
+      if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        error = errno;
+        return false;
+      }
+      d_->committed = true;
+      SyncFolder(folder);
+      return true;
+    }
+    // A link cannot replace a file: the data takes a temporary name first.
+    for (int attempt = 0; d_->tempPath.isEmpty(); ++attempt) {
+      const QByteArray tempPath = folder + '/' + EncodeFileName(NewJoinTemporaryName());
+      if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        d_->tempPath = tempPath;
+      } else if (errno != EEXIST || attempt == 100) {
+        error = errno;
+        return false;
+      }
+    }
+  }
+
+  const int renamed = replacing ? ::rename(d_->tempPath.constData(), target.constData())
+                                : RenameNoReplace(d_->tempPath.constData(), target.constData());
+  if (renamed != 0) {
+    error = errno;
+    return false;
+  }
+  d_->committed = true;
+  SyncFolder(folder);
+  return true;
+}
+
+void RemoveStrayJoinTemporaries(const QString& folder) {
+  DIR* directory = ::opendir(EncodeFileName(folder).constData());
+  if (!directory) return;
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  while (const dirent* entry = ::readdir(directory)) {
+    if (!IsJoinTemporaryName(DecodeFileName(entry->d_name))) continue;
+    const int descriptor =
+        ::openat(::dirfd(directory), entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    // A join that holds the lock is still running; the name must still be the file opened.
+    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtime >= kStrayAfterSeconds &&
+        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(::dirfd(directory), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+      ::unlinkat(::dirfd(directory), entry->d_name, 0);
+    }
+    ::close(descriptor);
+  }
+  ::closedir(directory);
+}
