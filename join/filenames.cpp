@@ -8,7 +8,11 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;  // + byte, for bytes 0x80 to 0xFF
 
-bool IsEscape(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
+// A low surrogate after a high one is half of a real character, not an escape.
+bool IsEscapeAt(QStringView name, qsizetype i) {
+  const char16_t unit = name[i].unicode();
+  return unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !name[i - 1].isHighSurrogate());
+}
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -70,7 +74,7 @@ QByteArray EncodeFileName(const QString& name) {
   bytes.reserve(name.size());
   qsizetype plainFrom = 0;
   for (qsizetype i = 0; i < name.size(); ++i) {
-    if (!IsEscape(name[i].unicode())) continue;
+    if (!IsEscapeAt(name, i)) continue;
     bytes += QStringView(name).sliced(plainFrom, i - plainFrom).toUtf8();
     bytes += static_cast<char>(name[i].unicode() - kEscapeBase);
     plainFrom = i + 1;
@@ -81,14 +85,17 @@ QByteArray EncodeFileName(const QString& name) {
 
 QString DisplayFileName(const QString& name) {
   QString shown = name;
-  for (QChar& character : shown) {
-    if (IsEscape(character.unicode())) character = QChar::ReplacementCharacter;
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    if (IsEscapeAt(name, i)) shown[i] = QChar::ReplacementCharacter;
   }
   return shown;
 }
 
 bool HasUndecodedBytes(const QString& name) {
-  return std::any_of(name.begin(), name.end(), [](QChar character) { return IsEscape(character.unicode()); });
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    if (IsEscapeAt(name, i)) return true;
+  }
+  return false;
 }
 
 bool IsJoinTemporaryName(QStringView name) {

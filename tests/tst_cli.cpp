@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +81,10 @@ class TestCli : public QObject {
   void refusesOutput();
   void reportsFailure_data();
   void reportsFailure();
+  void joinsNamesThatAreNotUtf8_data();
+  void joinsNamesThatAreNotUtf8();
+  void fileSizeLimitIsReported();
+  void outputWriteFailureNamesTheOutput();
 };
 
 void TestCli::wrongUsage_data() {
@@ -323,6 +329,89 @@ void TestCli::reportsFailure() {
   QVERIFY(!run.err.contains('\r'));
   QVERIFY(run.out.isEmpty());
   QCOMPARE(Entries(folder), before);
+}
+
+// Names from old archives are Shift_JIS or Latin-1 bytes: each is joined
+// under its very bytes, and listed as them.
+void TestCli::joinsNamesThatAreNotUtf8_data() {
+  QTest::addColumn<QStringList>("options");
+  QTest::addColumn<QByteArray>("out");
+  QTest::addColumn<QByteArray>("joined");
+
+  const QByteArray list = "a.txt\ncaf\xe9.txt\n\x83\x65\x83\x58\x83\x67.txt\n";
+  QTest::newRow("listed by name as their bytes") << QStringList{"--list"} << list << QByteArray();
+  QTest::newRow("listed by date as their bytes") << QStringList{"--list", "--by-date"} << list << QByteArray();
+  QTest::newRow("joined, UTF-8 names first, the others by bytes") << QStringList{} << QByteArray() << QByteArray("ALS");
+}
+
+void TestCli::joinsNamesThatAreNotUtf8() {
+  QFETCH(QStringList, options);
+  QFETCH(QByteArray, out);
+  QFETCH(QByteArray, joined);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+  const std::pair<QByteArray, char> files[] = {
+      {"a.txt", 'A'}, {"caf\xe9.txt", 'L'}, {"\x83\x65\x83\x58\x83\x67.txt", 'S'}};
+  for (const auto& [name, byte] : files) {
+    const int descriptor = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(descriptor >= 0);
+    QCOMPARE(::write(descriptor, &byte, 1), ssize_t{1});
+    ::close(descriptor);
+  }
+
+  const Run run = RunJoin(options + QStringList{dir.path(), QStringLiteral("out.bin")});
+
+  QVERIFY2(run.exitCode == 0, run.err.constData());
+  QCOMPARE(run.out, out);
+  if (!joined.isEmpty()) QCOMPARE(ReadFile(dir.filePath("out.bin")), joined);
+}
+
+// A size limit on the process must fail the write, not kill the program.
+void TestCli::fileSizeLimitIsReported() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "big", QByteArray(1 << 20, 'b'));
+  WriteFile(folder + "small", QByteArray(100, 's'));
+
+  QProcess process;
+  process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("ulimit -f 64 && exec \"$0\" \"$@\""),
+                                       QStringLiteral(ENTW_JOIN_PATH), folder, QStringLiteral("out.bin")});
+  QVERIFY(process.waitForFinished(60000));
+  const QByteArray err = process.readAllStandardError();
+
+  QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(process.exitCode(), 1);
+  QVERIFY2(err.contains(QStringLiteral("エラー番号:75").toUtf8()), err.constData());
+  QVERIFY2(err.contains(QStringLiteral("大きすぎ").toUtf8()), err.constData());
+  QVERIFY2(err.contains(QFile::encodeName(folder + "out.bin")), err.constData());
+  QCOMPARE(Entries(folder), (QStringList{"big", "small"}));
+}
+
+// Across file systems the copy goes through a buffer; a failed write there is
+// the output's failure, not the input's.
+void TestCli::outputWriteFailureNamesTheOutput() {
+  const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+  if (strace.isEmpty()) QSKIP("strace is not installed");
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "big", QByteArray(300 * 1024, 'b'));
+
+  QProcess process;
+  process.start(strace, {QStringLiteral("-f"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                         QStringLiteral("-e"), QStringLiteral("inject=copy_file_range:error=EXDEV"),
+                         QStringLiteral("-e"), QStringLiteral("inject=write:error=EIO:when=1"),
+                         QStringLiteral(ENTW_JOIN_PATH), folder, QStringLiteral("out.bin")});
+  QVERIFY(process.waitForFinished(60000));
+  const QByteArray err = process.readAllStandardError();
+
+  QCOMPARE(process.exitCode(), 1);
+  QVERIFY2(err.contains(QStringLiteral("エラー番号:57").toUtf8()), err.constData());
+  QVERIFY2(err.contains("\xe3\x80\x8c" + QFile::encodeName(folder + "out.bin") + "\xe3\x80\x8d"), err.constData());
+  QCOMPARE(Entries(folder), QStringList{"big"});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

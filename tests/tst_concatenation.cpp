@@ -1,14 +1,22 @@
 #include "join/concatenation.h"
+#include "join/joinorder.h"
+#include "loopmount.h"
 #include "scripteddialogs.h"
 
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -66,6 +74,12 @@ class TestConcatenation : public QObject {
   void failureLeavesNothing_data();
   void failureLeavesNothing();
   void writeFailureMidJoinLeavesNothing();
+  void inputReplacedBeforeItsOpenFails_data();
+  void inputReplacedBeforeItsOpenFails();
+  void strayTemporariesAreNeverJoined();
+  void replacedFileKeepsOwnerModeAndAttributes();
+  void sharedBlocksNeedNoFreeSpace();
+  void fatRefusesOutputsOver4GiBBeforeWriting();
   void progressReportsAndStops_data();
   void progressReportsAndStops();
   void voverorFileReportsFailure_data();
@@ -166,6 +180,9 @@ void TestConcatenation::failureLeavesNothing_data() {
   QTest::newRow("input through a symlink is written to") << QStringList{"link-to-a", "b"} << "a" << 75 << "a";
   QTest::newRow("output names a folder") << QStringList{"a", "b"} << "sub" << 75 << "sub";
   QTest::newRow("input is a folder") << QStringList{"a", "sub"} << "out.bin" << 75 << "sub";
+  QTest::newRow("input is a FIFO") << QStringList{"a", "fifo"} << "out.bin" << 75 << "fifo";
+  QTest::newRow("output is a FIFO") << QStringList{"a", "b"} << "fifo" << 75 << "fifo";
+  QTest::newRow("output is a link to a device") << QStringList{"a", "b"} << "null" << 75 << "null";
 }
 
 void TestConcatenation::failureLeavesNothing() {
@@ -183,6 +200,8 @@ void TestConcatenation::failureLeavesNothing() {
   QVERIFY(QFile::link(folder + "a", folder + "link-to-a"));
   QCOMPARE(::link(qPrintable(folder + "a"), qPrintable(folder + "hard-a")), 0);
   QVERIFY(QDir(folder).mkdir(QStringLiteral("sub")));
+  QCOMPARE(::mkfifo(qPrintable(folder + "fifo"), 0600), 0);
+  QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder + "null"));
   const QStringList entriesBefore = Entries(folder);
 
   const JoinResult result = JoinFiles(folder, outName, joinList);
@@ -195,6 +214,8 @@ void TestConcatenation::failureLeavesNothing() {
   QCOMPARE(ReadFile(folder + "a"), QByteArray("AAAA"));
   QCOMPARE(ReadFile(folder + "b"), QByteArray("BBBB"));
   QCOMPARE(ReadFile(folder + "old.bin"), QByteArray("old contents"));
+  QVERIFY(!QFileInfo(folder + "fifo").isFile());
+  QVERIFY(!QFileInfo(QStringLiteral("/dev/null")).isFile());
 }
 
 void TestConcatenation::writeFailureMidJoinLeavesNothing() {
@@ -230,6 +251,7 @@ void TestConcatenation::progressReportsAndStops_data() {
   QTest::newRow("stopped before the first input") << "big" << 1 << JoinOutcome::Stopped;
   QTest::newRow("stopped between pieces of one input") << "big" << 2 << JoinOutcome::Stopped;
   QTest::newRow("stopped before the last input") << "small" << 1 << JoinOutcome::Stopped;
+  QTest::newRow("stopped after the last byte, at the flush") << "(flush)" << 1 << JoinOutcome::Stopped;
 }
 
 void TestConcatenation::progressReportsAndStops() {
@@ -251,7 +273,7 @@ void TestConcatenation::progressReportsAndStops() {
   const auto progress = [&](qint64 done, qint64 total, const QString& file) {
     monotonic = monotonic && done >= lastDone && total == bigSize + 1;
     lastDone = done;
-    return file != stopFile || ++callsForStopFile != stopAtCallForFile;
+    return (file.isEmpty() ? QStringLiteral("(flush)") : file) != stopFile || ++callsForStopFile != stopAtCallForFile;
   };
   const JoinResult result = JoinFiles(folder, "out.bin", {"big", "small"}, progress);
 
@@ -265,6 +287,165 @@ void TestConcatenation::progressReportsAndStops() {
     QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("kept"));
     QCOMPARE(Entries(folder), (QStringList{"big", "out.bin", "small"}));
   }
+}
+
+// Between the check of its inputs and the open of one, the folder may change under the join.
+void TestConcatenation::inputReplacedBeforeItsOpenFails_data() {
+  QTest::addColumn<QString>("replacement");
+
+  QTest::newRow("by a FIFO, which must not hang the join") << "fifo";
+  QTest::newRow("by another file") << "file";
+  QTest::newRow("by a link to an endless device") << "/dev/zero";
+}
+
+void TestConcatenation::inputReplacedBeforeItsOpenFails() {
+  QFETCH(QString, replacement);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "AAAA");
+  WriteFile(folder + "b", "BBBB");
+  const auto replaceB = [&](qint64, qint64, const QString& file) {
+    if (file != QStringLiteral("b") || !QFile::exists(folder + "b")) return true;
+    QFile::rename(folder + "b", folder + "b.old");
+    if (replacement == QStringLiteral("fifo")) {
+      ::mkfifo(qPrintable(folder + "b"), 0600);
+    } else if (replacement == QStringLiteral("file")) {
+      WriteFile(folder + "b", "other");
+    } else {
+      QFile::link(replacement, folder + "b");
+    }
+    return true;
+  };
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"}, replaceB);
+
+  QCOMPARE(result.outcome, JoinOutcome::Failed);
+  QCOMPARE(result.failure.Number, 75);
+  QCOMPARE(result.failedPath, folder + "b");
+  QVERIFY(!QFile::exists(folder + "out.bin"));
+  QCOMPARE(Entries(folder), (QStringList{"a", "b", "b.old"}));
+}
+
+// A join killed on a drive without unnamed files leaves its temporary file;
+// no later join may take it for an input.
+void TestConcatenation::strayTemporariesAreNeverJoined() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "A");
+  WriteFile(folder + "b", "B");
+  const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+  const auto stray = [&](const QString& name, const QDateTime& modified) {
+    WriteFile(folder + name, "partial");
+    QFile file(folder + name);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (modified.isValid()) QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+  };
+  stray(".entw-join-0123abcd.tmp", hourAgo);  // left by a killed join
+  stray(".entw-join-89abcdef.tmp", {});       // too recent to tell
+  stray(".entw-join-deadbeef.tmp", hourAgo);  // held by a join still running
+  const int running = ::open(qPrintable(folder + ".entw-join-deadbeef.tmp"), O_RDONLY | O_CLOEXEC);
+  QVERIFY(running >= 0);
+  QCOMPARE(::flock(running, LOCK_EX), 0);
+  WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours");
+
+  const FileNames listing = ListJoinFolder(folder);
+  QVERIFY(listing.ok);
+  QStringList listed = listing.names;
+  listed.sort();
+  QCOMPARE(listed, (QStringList{".entw-join-0123abcd.tmp.keep", "a", "b"}));
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"});
+  ::close(running);
+
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("AB"));
+  QCOMPARE(Entries(folder), (QStringList{".entw-join-0123abcd.tmp.keep", ".entw-join-89abcdef.tmp",
+                                         ".entw-join-deadbeef.tmp", "a", "b", "out.bin"}));
+}
+
+void TestConcatenation::replacedFileKeepsOwnerModeAndAttributes() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "new");
+  WriteFile(folder + "out.bin", "old");
+  const QByteArray out = QFile::encodeName(folder + "out.bin");
+  QCOMPARE(::link(out.constData(), qPrintable(folder + "hard-out")), 0);
+  QCOMPARE(::chmod(out.constData(), 06640), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) QCOMPARE(::chown(out.constData(), 65534, 65534), 0);
+  if (::setxattr(out.constData(), "user.entw-test", "kept", 4, 0) != 0) QSKIP("no extended attributes here");
+  // An access list granting one more user read access.
+  const quint16 entries[][4] = {{0x01, 6, 0, 0}, {0x02, 4, 1000, 0}, {0x04, 4, 0, 0}, {0x10, 4, 0, 0}, {0x20, 0, 0, 0}};
+  QByteArray acl("\x02\0\0\0", 4);
+  for (const auto& entry : entries) acl.append(reinterpret_cast<const char*>(entry), sizeof entry);
+  const bool aclSet = ::setxattr(out.constData(), "system.posix_acl_access", acl.constData(), acl.size(), 0) == 0;
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("new"));
+  struct stat status {};
+  QCOMPARE(::stat(out.constData(), &status), 0);
+  QCOMPARE(status.st_mode & 07777, 0640u);  // setuid and setgid are never carried over
+  if (root) {
+    QCOMPARE(status.st_uid, 65534u);
+    QCOMPARE(status.st_gid, 65534u);
+  }
+  char value[16] = {};
+  QCOMPARE(::getxattr(out.constData(), "user.entw-test", value, sizeof value), ssize_t{4});
+  QCOMPARE(QByteArray(value, 4), QByteArray("kept"));
+  if (aclSet) QVERIFY(::getxattr(out.constData(), "system.posix_acl_access", nullptr, 0) > 0);
+  // The replacement is a new file: a hard link to the old one keeps the old bytes.
+  QCOMPARE(ReadFile(folder + "hard-out"), QByteArray("old"));
+}
+
+// Where the kernel shares the inputs' blocks, a join needs almost no room.
+void TestConcatenation::sharedBlocksNeedNoFreeSpace() {
+  const LoopMount btrfs(QStringLiteral("btrfs"), 256);
+  if (!btrfs.isMounted()) QSKIP(qPrintable(btrfs.whyNot()));
+  const QString folder = btrfs.path();
+  const qint64 freeBefore = QStorageInfo(folder).bytesAvailable();
+  QByteArray part(1 << 20, Qt::Uninitialized);
+  for (qsizetype at = 0; at < part.size(); ++at) part[at] = static_cast<char>(at * 7 + at / 4096);
+  {
+    QFile big(folder + "big");
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    while (big.size() < freeBefore * 6 / 10) QCOMPARE(big.write(part), part.size());
+    QVERIFY(big.flush());
+    QCOMPARE(::syncfs(big.handle()), 0);  // the file system counts its free space at commit
+  }
+  QVERIFY(QStorageInfo(folder).bytesAvailable() < QFileInfo(folder + "big").size());
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"big"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QCOMPARE(QFileInfo(folder + "out.bin").size(), QFileInfo(folder + "big").size());
+  QVERIFY(ReadFile(folder + "out.bin") == ReadFile(folder + "big"));
+}
+
+void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
+  const LoopMount fat(QStringLiteral("fat"), 64);
+  if (!fat.isMounted()) QSKIP(qPrintable(fat.whyNot()));
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  for (const char* name : {"part1", "part2"}) {
+    QFile sparse(folder + name);
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64{5} << 29));  // 2.5 GiB of holes
+  }
+  const QString outName = QDir(folder).relativeFilePath(fat.path() + "out.bin");
+
+  const JoinResult result = JoinFiles(folder, outName, {"part1", "part2"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Failed);
+  QCOMPARE(result.failure.Number, 75);
+  QVERIFY2(result.failure.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.Description));
+  QCOMPARE(QDir::cleanPath(result.failedPath), QDir::cleanPath(fat.path() + "out.bin"));
+  QCOMPARE(Entries(fat.path()), QStringList{});
 }
 
 void TestConcatenation::voverorFileReportsFailure_data() {

@@ -1,5 +1,7 @@
 #include "join/joinorder.h"
 
+#include "join/filenames.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -48,6 +50,8 @@ class TestJoinOrder : public QObject {
   void listingTakesRegularFilesOnly();
   void listingOfAMissingFolderFails();
   void listingHasNoCountLimit();
+  void namesKeepTheirBytes_data();
+  void namesKeepTheirBytes();
 };
 
 void TestJoinOrder::byName_data() {
@@ -179,6 +183,32 @@ void TestJoinOrder::listingHasNoCountLimit() {
   QCOMPARE(ordered.names.size(), count);
   QCOMPARE(ordered.names.first(), QStringLiteral("0"));
   QCOMPARE(ordered.names.last(), QStringLiteral("9999"));
+}
+
+// Whatever bytes a name holds, the text it is carried as gives them back.
+void TestJoinOrder::namesKeepTheirBytes_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("shown");
+
+  QTest::newRow("UTF-8 Japanese") << QByteArray("結合.bin") << QStringLiteral("結合.bin");
+  QTest::newRow("Shift_JIS") << QByteArray("\x8c\x8b\x8d\x87.bin") << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD.bin");
+  QTest::newRow("Latin-1") << QByteArray("caf\xe9") << QStringLiteral("caf\uFFFD");
+  QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QStringLiteral("a\uFFFD\uFFFDb");
+  QTest::newRow("an encoded surrogate") << QByteArray("\xed\xb2\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
+  QTest::newRow("sequence cut at the end") << QByteArray("x\xe7\xb5") << QStringLiteral("x\uFFFD\uFFFD");
+  QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD");
+  QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x93\x81") << QStringLiteral("\U0001F4C1");
+}
+
+void TestJoinOrder::namesKeepTheirBytes() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, shown);
+
+  const QString name = DecodeFileName(bytes);
+
+  QCOMPARE(EncodeFileName(name), bytes);
+  QCOMPARE(DisplayFileName(name), shown);
+  QCOMPARE(HasUndecodedBytes(name), shown.contains(QChar::ReplacementCharacter));
 }
 
 QTEST_GUILESS_MAIN(TestJoinOrder)
