@@ -1,18 +1,17 @@
 // entw-join: the window's join from the command line, for scripts.
 
-#include "resources/programinfo.h"
+#include "cli/console.h"
 #include "join/concatenation.h"
 #include "join/filenames.h"
 #include "join/joincommand.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
+#include "resources/programinfo.h"
 
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -64,48 +63,35 @@ int Report(const QString& place, const Err& failure, const QString& path) {
 }
 
 // Everything up to "--" that starts with "--" is an option; "-" alone is a name.
-std::optional<Options> ParseArguments(int argc, char* argv[], QString& unknown) {
+std::optional<Options> ParseArguments(const QStringList& arguments, QString& unknown) {
   Options options;
   bool optionsEnd = false;
-  for (int i = 1; i < argc; ++i) {
-    const QByteArray argument(argv[i]);
-    if (optionsEnd || !argument.startsWith("--")) {
-      options.operands.append(DecodeFileName(argument));
-    } else if (argument == "--") {
+  for (const QString& argument : arguments) {
+    if (optionsEnd || !argument.startsWith(QStringLiteral("--"))) {
+      options.operands.append(argument);
+    } else if (argument == u"--") {
       optionsEnd = true;
-    } else if (argument == "--by-date") {
+    } else if (argument == u"--by-date") {
       options.byDate = true;
-    } else if (argument == "--list") {
+    } else if (argument == u"--list") {
       options.list = true;
-    } else if (argument == "--force") {
+    } else if (argument == u"--force") {
       options.force = true;
-    } else if (argument == "--help") {
+    } else if (argument == u"--help") {
       options.help = true;
-    } else if (argument == "--version") {
+    } else if (argument == u"--version") {
       options.version = true;
     } else {
-      unknown = DisplayFileName(DecodeFileName(argument));
+      unknown = DisplayFileName(argument);
       return std::nullopt;
     }
   }
   return options;
 }
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-void RequestStop(int) { stopRequested = 1; }
-
-// An interrupted join is stopped by the engine, so no temporary file stays behind.
-void StopJoinOnSignals() {
-  struct sigaction action {};
-  action.sa_handler = RequestStop;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-}
-
 int PrintList(const QStringList& names) {
   QByteArray lines;
-  for (const QString& name : names) lines += EncodeFileName(name) + '\n';
+  for (const QString& name : names) lines += NameForOutput(name) + '\n';
   Print(stdout, lines);
   if (std::fflush(stdout) != 0) {
     Say(FailureFromSystemError(errno).Description);
@@ -128,9 +114,9 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
     Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(DisplayFileName(outName)));
     return kFailed;
   }
-  StopJoinOnSignals();
-  const JoinResult result =
-      JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return stopRequested == 0; });
+  // An interrupted join is stopped by the engine, so no temporary file stays behind.
+  StopJoinOnInterrupt();
+  const JoinResult result = JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return !StopRequested(); });
   switch (result.outcome) {
     case JoinOutcome::Joined:
       return kSucceeded;
@@ -146,8 +132,9 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  PrepareConsole();
   QString unknown;
-  const std::optional<Options> parsed = ParseArguments(argc, argv, unknown);
+  const std::optional<Options> parsed = ParseArguments(CommandLineArguments(argc, argv), unknown);
   if (!parsed) return WrongUsage(QStringLiteral("不明なオプションです: %1").arg(unknown));
   const Options& options = *parsed;
   if (options.help) {

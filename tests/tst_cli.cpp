@@ -1,4 +1,5 @@
 #include "resources/programinfo.h"
+#include "specialfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -273,9 +274,11 @@ void TestCli::refusesOutput() {
   const QString folder = MakeThreeFiles(dir);
   QVERIFY(QDir(folder).mkdir("sub"));
   WriteFile(folder + "sub/old.bin", "old");
-  QCOMPARE(::link(qPrintable(folder + "a.bin"), qPrintable(folder + "sub/hard-a")), 0);
-  QCOMPARE(::mkfifo(qPrintable(folder + "sub/fifo"), 0600), 0);
-  QVERIFY(QFile::link("/dev/null", folder + "sub/null"));
+  QVERIFY(MakeHardLink(folder + "a.bin", folder + "sub/hard-a"));
+  QVERIFY(MakeFifo(folder + "sub/fifo"));
+  QTemporaryDir devices;
+  const QString nullDevice = NullDevice(devices.path());
+  QVERIFY(!nullDevice.isEmpty() && QFile::link(nullDevice, folder + "sub/null"));
 
   const Run run = RunJoin(options + QStringList{folder, output});
 
@@ -287,7 +290,7 @@ void TestCli::refusesOutput() {
   QCOMPARE(ReadFile(folder + "B.bin"), QByteArray("BB"));
   QCOMPARE(ReadFile(folder + "c.bin"), QByteArray("CC"));
   QCOMPARE(Entries(folder + "sub"), (QStringList{"fifo", "hard-a", "null", "old.bin"}));
-  QVERIFY(!QFileInfo(QStringLiteral("/dev/null")).isFile());
+  QVERIFY(!QFileInfo(nullDevice).isFile());
 }
 
 void TestCli::reportsFailure_data() {

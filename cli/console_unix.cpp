@@ -1,0 +1,32 @@
+#include "cli/console.h"
+
+#include "join/filenames.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+}  // namespace
+
+QStringList CommandLineArguments(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments.append(DecodeFileName(argv[i]));
+  return arguments;
+}
+
+void PrepareConsole() {}
+
+QByteArray NameForOutput(const QString& name) { return EncodeFileName(name); }
+
+void StopJoinOnInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+bool StopRequested() { return stopRequested != 0; }

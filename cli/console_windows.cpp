@@ -1,0 +1,45 @@
+#include "cli/console.h"
+
+#include <atomic>
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+// Ctrl+C, Ctrl+Break and closing the console window stop the join; the
+// engine then removes its temporary file.
+BOOL WINAPI RequestStop(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+      stopRequested = true;
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+QStringList CommandLineArguments(int, char*[]) {
+  // The narrow arguments are in the ANSI code page and lose what it lacks.
+  QStringList arguments;
+  int count = 0;
+  if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) arguments.append(QString::fromWCharArray(wide[i]));
+    ::LocalFree(wide);
+  }
+  return arguments;
+}
+
+void PrepareConsole() { ::SetConsoleOutputCP(CP_UTF8); }
+
+QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }
+
+void StopJoinOnInterrupt() { ::SetConsoleCtrlHandler(RequestStop, TRUE); }
+
+bool StopRequested() { return stopRequested; }

@@ -1,0 +1,203 @@
+#include "join/nativefile.h"
+
+#include "join/filenames.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+
+#include <windows.h>
+
+const SystemError kFileTooLargeError = ERROR_FILE_TOO_LARGE;
+const SystemError kNotFoundError = ERROR_FILE_NOT_FOUND;
+const SystemError kPathNotFoundError = ERROR_PATH_NOT_FOUND;
+
+namespace {
+
+// A stray temporary file untouched for this long is left over; one a running
+// join holds open cannot be deleted anyway.
+constexpr qint64 kStrayAfterSeconds = 10 * 60;
+
+std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+HANDLE Handle(const NativeFile& file) { return reinterpret_cast<HANDLE>(file.handle()); }
+
+SystemError LastError() { return static_cast<SystemError>(::GetLastError()); }
+
+std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle, &information)) {
+    error = LastError();
+    return std::nullopt;
+  }
+  const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // Devices (CON, NUL, COM1) and pipes are no disk files.
+  const bool onDisk = ::GetFileType(handle) == FILE_TYPE_DISK;
+  return FileStatus{{information.dwVolumeSerialNumber,
+                     (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
+                    static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow),
+                    folder,
+                    onDisk && !folder};
+}
+
+qint64 SecondsSinceWritten(const FILETIME& written) {
+  const qint64 ticks = static_cast<qint64>((quint64{written.dwHighDateTime} << 32) | written.dwLowDateTime);
+  constexpr qint64 kTicksPerSecond = 10'000'000;
+  constexpr qint64 kEpochDifferenceSeconds = 11'644'473'600;  // from 1601 to 1970
+  return QDateTime::currentSecsSinceEpoch() - (ticks / kTicksPerSecond - kEpochDifferenceSeconds);
+}
+
+}  // namespace
+
+std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
+  const HANDLE handle =
+      ::CreateFileW(Native(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = LastError();
+    return std::nullopt;
+  }
+  std::optional<FileStatus> status = StatusOfHandle(handle, error);
+  ::CloseHandle(handle);
+  return status;
+}
+
+NativeFile::~NativeFile() { Close(); }
+
+NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, -1);
+  }
+  return *this;
+}
+
+bool NativeFile::isOpen() const { return Handle(*this) != INVALID_HANDLE_VALUE; }
+
+void NativeFile::Close() {
+  if (isOpen()) ::CloseHandle(Handle(*this));
+  handle_ = -1;
+}
+
+std::optional<FileStatus> NativeFile::Status(SystemError& error) const { return StatusOfHandle(Handle(*this), error); }
+
+qint64 NativeFile::Read(char* data, qint64 length, SystemError& error) {
+  DWORD count = 0;
+  const DWORD wanted = static_cast<DWORD>(std::min<qint64>(length, qint64{1} << 30));
+  if (::ReadFile(Handle(*this), data, wanted, &count, nullptr)) return count;
+  if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
+  error = LastError();
+  return -1;
+}
+
+bool NativeFile::WriteAll(const char* data, qint64 length, SystemError& error) {
+  for (qint64 written = 0; written < length;) {
+    DWORD count = 0;
+    const DWORD piece = static_cast<DWORD>(std::min<qint64>(length - written, qint64{1} << 30));
+    if (!::WriteFile(Handle(*this), data + written, piece, &count, nullptr)) {
+      error = LastError();
+      return false;
+    }
+    written += count;
+  }
+  return true;
+}
+
+NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
+  // Others may go on reading and writing it; one that holds it exclusively makes this fail.
+  const HANDLE handle =
+      ::CreateFileW(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) error = LastError();
+  return NativeFile(reinterpret_cast<intptr_t>(handle));
+}
+
+qint64 NativeFiles::CopyInKernel(NativeFile&, NativeFile&, qint64, CopyFailure& failure) {
+  failure.error = ERROR_NOT_SUPPORTED;
+  failure.refused = true;
+  return -1;
+}
+
+void NativeFiles::StartWriteBack(NativeFile&, qint64, qint64) {}
+
+void NativeFiles::PrepareForJoins() {}
+
+struct OutputFile::Private {
+  QString tempPath;
+  bool committed = false;
+};
+
+OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<Private>()) {}
+
+OutputFile::~OutputFile() {
+  if (d_->committed || d_->tempPath.isEmpty()) return;
+  file_ = NativeFile();
+  ::DeleteFileW(Native(d_->tempPath).c_str());
+}
+
+bool OutputFile::Create(SystemError& error) {
+  const QString folder = QFileInfo(path_).path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString tempPath = folder + u'/' + NewJoinTemporaryName();
+    // Not shared for deleting: another join never takes a running join's file for a stray one.
+    const HANDLE handle = ::CreateFileW(Native(tempPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+      error = LastError();
+      return false;
+    }
+    d_->tempPath = tempPath;
+    file_ = NativeFile(reinterpret_cast<intptr_t>(handle));
+    return true;
+  }
+  error = ERROR_FILE_EXISTS;
+  return false;
+}
+
+bool OutputFile::Flush(SystemError& error) {
+  if (::FlushFileBuffers(Handle(file_))) return true;
+  error = LastError();
+  return false;
+}
+
+bool OutputFile::Commit(bool mayReplace, SystemError& error) {
+  SystemError ignored = 0;
+  const std::optional<FileStatus> old = StatusOf(path_, ignored);
+  if (old && (!old->isRegular || !mayReplace)) {
+    error = ERROR_FILE_EXISTS;
+    return false;
+  }
+  file_ = NativeFile();
+  const std::wstring temp = Native(d_->tempPath);
+  const std::wstring target = Native(path_);
+  // Replacing keeps the old file's access lists, attributes and streams.
+  const bool done =
+      old ? (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
+             ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+          : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  if (!done) {
+    error = LastError();
+    return false;
+  }
+  d_->committed = true;
+  return true;
+}
+
+void RemoveStrayJoinTemporaries(const QString& folder) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW(Native(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const QString name = QString::fromWCharArray(found.cFileName);
+    if (IsJoinTemporaryName(name) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        SecondsSinceWritten(found.ftLastWriteTime) >= kStrayAfterSeconds)
+      ::DeleteFileW(Native(folder + u'/' + name).c_str());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+}
