@@ -1,6 +1,10 @@
 #include "cli/console.h"
 
 #include <atomic>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -36,7 +40,12 @@ QStringList CommandLineArguments(int, char*[]) {
   return arguments;
 }
 
-void PrepareConsole() { ::SetConsoleOutputCP(CP_UTF8); }
+// Lines end in a plain LF on every system, as scripts expect.
+void PrepareConsole() {
+  ::SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }
 

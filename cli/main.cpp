@@ -8,6 +8,7 @@
 #include "report/errorreport.h"
 #include "resources/programinfo.h"
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -153,7 +154,7 @@ int main(int argc, char* argv[]) {
   const QString outName = options.list ? QString() : TrimOutputName(options.operands[1]);
   if (!options.list && outName.isEmpty()) return WrongUsage(QStringLiteral("出力ファイル名が空です。"));
 
-  const QString folder = FolderText(options.operands[0]);
+  const QString folder = FolderText(QDir::fromNativeSeparators(options.operands[0]));
   const FileNames listing = ListJoinFolder(folder);
   if (!listing.ok) return Report(QStringLiteral("cmdMain_Click"), listing.failure, listing.failedPath);
   const FileNames ordered = OrderJoinList(folder, listing.names, options.byDate);

@@ -1,6 +1,7 @@
 #include "join/joinorder.h"
 
 #include "join/filenames.h"
+#include "join/nativefile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -113,12 +114,15 @@ class DateFolder {
   DateFolder& operator=(const DateFolder&) = delete;
 
   // The local day of a modification time as a Julian day; any year works.
-  std::optional<qint64> LocalDay(const QString& name) const {
+  std::optional<qint64> LocalDay(const QString& name, SystemError& error) const {
     struct stat status {};
     const QByteArray path = EncodeFileName(fd_ >= 0 ? name : folder_ + name);
-    if (::fstatat(fd_ >= 0 ? fd_ : AT_FDCWD, path.constData(), &status, 0) != 0) return std::nullopt;
     struct tm local {};
-    if (!::localtime_r(&status.st_mtime, &local)) return std::nullopt;
+    if (::fstatat(fd_ >= 0 ? fd_ : AT_FDCWD, path.constData(), &status, 0) != 0 ||
+        !::localtime_r(&status.st_mtime, &local)) {
+      error = errno;
+      return std::nullopt;
+    }
     return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
   }
 
@@ -133,9 +137,12 @@ class DateFolder {
  public:
   explicit DateFolder(const QString& folder) : folder_(folder) {}
 
-  std::optional<qint64> LocalDay(const QString& name) const {
+  std::optional<qint64> LocalDay(const QString& name, SystemError& error) const {
     const QFileInfo info(folder_ + name);
-    if (!info.exists()) return std::nullopt;
+    if (!info.exists()) {
+      error = kNotFoundError;
+      return std::nullopt;
+    }
     return info.lastModified().toLocalTime().date().toJulianDay();
   }
 
@@ -152,7 +159,7 @@ FileNames ListJoinFolder(const QString& folder) {
 #ifdef Q_OS_UNIX
   const QByteArray encodedFolder = EncodeFileName(folder);
   const DirectoryStream directory(encodedFolder);
-  if (!directory.get()) return Failed(errno == ENOENT ? ENOTDIR : errno, folder);
+  if (!directory.get()) return Failed(errno == kNotFoundError ? kPathNotFoundError : errno, folder);
   for (;;) {
     errno = 0;
     const dirent* entry = ::readdir(directory.get());
@@ -168,7 +175,7 @@ FileNames ListJoinFolder(const QString& folder) {
   if (errno != 0) return Failed(errno, folder);
 #else
   const QDir directory(folder);
-  if (!directory.exists()) return Failed(ENOTDIR, folder);
+  if (!directory.exists()) return Failed(kPathNotFoundError, folder);
   listing.names = directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
   listing.names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
 #endif
@@ -187,8 +194,9 @@ FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool 
     SortItem& item = items[static_cast<size_t>(i)];
     item.name = listing[i];
     if (byDate) {
-      const std::optional<qint64> day = dates->LocalDay(item.name);
-      if (!day) return Failed(errno, folder + item.name);
+      SystemError error = 0;
+      const std::optional<qint64> day = dates->LocalDay(item.name, error);
+      if (!day) return Failed(error, folder + item.name);
       item.day = *day;
     }
     collation.Key(item);

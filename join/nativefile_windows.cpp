@@ -28,19 +28,19 @@ HANDLE Handle(const NativeFile& file) { return reinterpret_cast<HANDLE>(file.han
 SystemError LastError() { return static_cast<SystemError>(::GetLastError()); }
 
 std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
+  // Devices (CON, NUL, COM1) and pipes are no disk files and have no file index.
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return FileStatus{};
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(handle, &information)) {
     error = LastError();
     return std::nullopt;
   }
   const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  // Devices (CON, NUL, COM1) and pipes are no disk files.
-  const bool onDisk = ::GetFileType(handle) == FILE_TYPE_DISK;
   return FileStatus{{information.dwVolumeSerialNumber,
                      (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
                     static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow),
                     folder,
-                    onDisk && !folder};
+                    !folder};
 }
 
 qint64 SecondsSinceWritten(const FILETIME& written) {
@@ -53,9 +53,14 @@ qint64 SecondsSinceWritten(const FILETIME& written) {
 }  // namespace
 
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
-  const HANDLE handle =
-      ::CreateFileW(Native(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const std::wstring native = Native(path);
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE handle = ::CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  // A device opens only for no access at all, which still tells what it is.
+  if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
+      ::GetLastError() != ERROR_PATH_NOT_FOUND)
+    handle = ::CreateFileW(native.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     error = LastError();
     return std::nullopt;

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Files that are no plain files, and links, made for tests where the system has them.
 
 // A FIFO at path; false where the system has none.
 bool MakeFifo(const QString& path);
+
+// A symbolic link; false where the system has none a test can make (on
+// Windows QFile::link makes shortcut files, which are plain files).
+bool MakeSymlink(const QString& target, const QString& link);
 
 // A hard link to an existing file.
 bool MakeHardLink(const QString& existing, const QString& link);
@@ -14,3 +19,41 @@ bool MakeHardLink(const QString& existing, const QString& link);
 // the test's own in folder, so that a join wrongly replacing it harms nothing
 // else; otherwise the system's, which the test cannot replace anyway.
 QString NullDevice(const QString& folder);
+
+// A socket bound at path; false where the system has none.
+bool MakeSocket(const QString& path);
+
+// A file named by raw bytes in folder; false where names are not bytes.
+bool WriteFileNamedByBytes(const QString& folder, const QByteArray& name, const QByteArray& content);
+
+// Everything written to the file system holding path reaches it, counted free space included.
+bool SyncFileSystemOf(const QString& path);
+
+// Lowers the process's file-size limit for a test's lifetime, so that writes
+// past it fail as on a size-capped file system; active() is false where the
+// system has no such limit.
+class ScopedFileSizeLimit {
+ public:
+  explicit ScopedFileSizeLimit(qint64 bytes);
+  ~ScopedFileSizeLimit();
+  ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+  ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  qint64 saved_ = 0;
+};
+
+// Holds a file open as a running join holds its temporary file, until destroyed.
+class HeldFile {
+ public:
+  explicit HeldFile(const QString& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return handle_ != -1; }
+
+ private:
+  intptr_t handle_ = -1;
+};

@@ -4,11 +4,39 @@
 
 #include <windows.h>
 
+namespace {
+
+std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+}  // namespace
+
 bool MakeFifo(const QString&) { return false; }
 
+bool MakeSymlink(const QString&, const QString&) { return false; }
+
 bool MakeHardLink(const QString& existing, const QString& link) {
-  return ::CreateHardLinkW(QDir::toNativeSeparators(link).toStdWString().c_str(),
-                           QDir::toNativeSeparators(existing).toStdWString().c_str(), nullptr) != 0;
+  return ::CreateHardLinkW(Native(link).c_str(), Native(existing).c_str(), nullptr) != 0;
 }
 
 QString NullDevice(const QString&) { return QStringLiteral("NUL"); }
+
+bool MakeSocket(const QString&) { return false; }
+
+bool WriteFileNamedByBytes(const QString&, const QByteArray&, const QByteArray&) { return false; }
+
+bool SyncFileSystemOf(const QString&) { return true; }
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(qint64) {}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() = default;
+
+// A running join keeps its file open and shared for reading only, so it cannot be deleted.
+HeldFile::HeldFile(const QString& path) {
+  const HANDLE handle =
+      ::CreateFileW(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
+}
+
+HeldFile::~HeldFile() {
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}

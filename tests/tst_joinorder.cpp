@@ -1,6 +1,7 @@
 #include "join/joinorder.h"
 
 #include "join/filenames.h"
+#include "specialfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,10 +10,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -54,24 +51,33 @@ class TestJoinOrder : public QObject {
   void namesKeepTheirBytes();
 };
 
+// Linux collates with ICU; Windows with its own comparison, which has rules
+// of its own for punctuation, kana and names that differ only in case.
 void TestJoinOrder::byName_data() {
   QTest::addColumn<QStringList>("expected");
+  QTest::addColumn<bool>("alsoOnWindows");
 
-  QTest::newRow("case does not matter") << QStringList{"a.dat", "B.dat", "c.dat"};
-  QTest::newRow("digits compare as characters") << QStringList{"x.1", "x.10", "x.11", "x.12", "x.2", "x.3"};
+  QTest::newRow("case does not matter") << QStringList{"a.dat", "B.dat", "c.dat"} << true;
+  QTest::newRow("digits compare as characters") << QStringList{"x.1", "x.10", "x.11", "x.12", "x.2", "x.3"} << true;
   QStringList padded;
   for (int i = 1; i <= 12; ++i) padded.append(QStringLiteral("x.%1").arg(i, 3, 10, QLatin1Char('0')));
-  QTest::newRow("zero-padded numbers in numeric order") << padded;
-  QTest::newRow("names equal but for case, by code points") << QStringList{"A.txt", "a.txt", "b.txt"};
-  QTest::newRow("hidden files sort with the rest") << QStringList{".hidden", "a", "Z"};
+  QTest::newRow("zero-padded numbers in numeric order") << padded << true;
+  QTest::newRow("names equal but for case, by code points") << QStringList{"A.txt", "a.txt", "b.txt"} << false;
+  QTest::newRow("hidden files sort with the rest") << QStringList{".hidden", "a", "Z"} << false;
   QTest::newRow("Japanese names after Latin, kana before kanji")
-      << QStringList{"abc.txt", "かな.txt", "カナ2.txt", "漢字.txt"};
-  QTest::newRow("hiragana and katakana tie, by code points") << QStringList{"あ.txt", "ア.txt"};
-  QTest::newRow("full-width and half-width tie, by code points") << QStringList{"a.txt", "Ａ.txt"};
+      << QStringList{"abc.txt", "かな.txt", "カナ2.txt", "漢字.txt"} << false;
+  QTest::newRow("hiragana and katakana tie, by code points") << QStringList{"あ.txt", "ア.txt"} << false;
+  QTest::newRow("full-width and half-width tie, by code points") << QStringList{"a.txt", "Ａ.txt"} << true;
 }
 
 void TestJoinOrder::byName() {
   QFETCH(QStringList, expected);
+  QFETCH(bool, alsoOnWindows);
+#ifdef Q_OS_WIN
+  if (!alsoOnWindows) QSKIP("Windows' own comparison orders this case by rules of its own");
+#else
+  Q_UNUSED(alsoOnWindows);
+#endif
 
   // Neither the listing's order nor the folder is consulted by name.
   QCOMPARE(OrderJoinList(QString(), expected, false).names, expected);
@@ -137,24 +143,23 @@ void TestJoinOrder::listingTakesRegularFilesOnly() {
   Touch(folder + ".hidden");
   Touch(folder + "日本語.txt");
   QVERIFY(QDir(folder).mkdir("subfolder"));
-  QVERIFY(QFile::link(folder + "plain.bin", folder + "link-to-file"));
-  QVERIFY(QFile::link(folder + "subfolder", folder + "link-to-folder"));
-  QVERIFY(QFile::link(folder + "nowhere", folder + "broken-link"));
-  QCOMPARE(::mkfifo(qPrintable(folder + "fifo"), 0600), 0);
-  const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const QByteArray socketPath = QFile::encodeName(folder + "socket");
-  QVERIFY(socketPath.size() < qsizetype(sizeof address.sun_path));
-  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
-  QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(socketFd);
+  Touch(folder + ".entw-join-0123abcd.tmp");  // a join's temporary file
+  QStringList expected{".hidden", "plain.bin", "日本語.txt"};
+  // Links, FIFOs and sockets as POSIX systems have them (links on Windows are shortcut files).
+  if (MakeFifo(folder + "fifo")) {
+    QVERIFY(MakeSocket(folder + "socket"));
+    QVERIFY(QFile::link(folder + "plain.bin", folder + "link-to-file"));
+    QVERIFY(QFile::link(folder + "subfolder", folder + "link-to-folder"));
+    QVERIFY(QFile::link(folder + "nowhere", folder + "broken-link"));
+    expected.append("link-to-file");
+  }
 
   FileNames listing = ListJoinFolder(folder);
 
   QVERIFY(listing.ok);
   listing.names.sort();
-  QCOMPARE(listing.names, (QStringList{".hidden", "link-to-file", "plain.bin", "日本語.txt"}));
+  expected.sort();
+  QCOMPARE(listing.names, expected);
 }
 
 void TestJoinOrder::listingOfAMissingFolderFails() {
