@@ -15,15 +15,14 @@
 
 namespace {
 
-// Errors that mean the drive or the folder is not there to be opened.
+// Errors that mean the drive or the folder is not there to be opened. A folder the user may
+// not read is there all the same: that is a failure of its own.
 bool MeansUnavailable(int errorCode) {
   switch (errorCode) {
     case ENOENT:
     case ENOTDIR:
     case ENODEV:
     case ENXIO:
-    case EACCES:
-    case EPERM:
 #ifdef ENOMEDIUM
     case ENOMEDIUM:
 #endif
@@ -36,6 +35,10 @@ bool MeansUnavailable(int errorCode) {
 Err Unavailable() { return FailureOfNumber(FailureNumber::kDeviceUnavailable); }
 
 }  // namespace
+
+Err FailureOfOpeningFolder(const QString& folder, int errorCode) {
+  return MeansUnavailable(errorCode) ? Unavailable() : WithFailedPath(FailureFromSystemError(errorCode), folder);
+}
 
 QString Drive::displayText() const { return label.isEmpty() || label == id ? id : id + QStringLiteral("  [") + label + u']'; }
 
@@ -103,10 +106,11 @@ std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& 
   if (!mounted && drive.root != QDir::rootPath()) return Unavailable();
 #ifdef Q_OS_UNIX
   DIR* directory = ::opendir(QFile::encodeName(folder).constData());
-  if (!directory) return MeansUnavailable(errno) ? Unavailable() : FailureFromSystemError(errno);
+  if (!directory) return FailureOfOpeningFolder(folder, errno);
   ::closedir(directory);
 #else
-  if (!QDir(folder).isReadable()) return Unavailable();
+  if (!QFileInfo(folder).isDir()) return Unavailable();
+  if (!QDir(folder).isReadable()) return FailureOfOpeningFolder(folder, EACCES);
 #endif
   return std::nullopt;
 }

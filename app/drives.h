@@ -25,7 +25,8 @@ class DriveServices {
   virtual QList<Drive> ListDrives() = 0;
   virtual QString WorkingFolder() = 0;
   // Nothing when folder, on drive, can be opened now; otherwise the failure,
-  // 68 when the drive is not ready, has gone away or the folder is gone.
+  // 68 when the drive is not ready, has gone away or the folder is gone; a
+  // folder that is there but may not be read is 70.
   virtual std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) = 0;
 };
 
@@ -36,6 +37,10 @@ class SystemDrives final : public DriveServices {
   QString WorkingFolder() override;
   std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
 };
+
+// The failure for a folder that would not open with the system's error code: 68 when the drive
+// or the folder is not there, otherwise the error's own failure, naming the folder.
+Err FailureOfOpeningFolder(const QString& folder, int errorCode);
 
 // Whether a mounted volume is a drive: the root file system and volumes
 // mounted for the user, never pseudo or system file systems.

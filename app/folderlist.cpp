@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStyle>
 
 #include <utility>
 
@@ -54,13 +55,34 @@ class DriveTreeModel final : public QSortFilterProxyModel {
   QString openFolder_;
 };
 
+// Every row shows the same folder icon. The model asks for an icon and a type for each entry it
+// reads, files too, every time a folder it shows changes; the platform's own answers cost a theme
+// and a file-type lookup each, which a busy folder turns into a steady load.
+class FolderIcons final : public QAbstractFileIconProvider {
+ public:
+  explicit FolderIcons(const QStyle& style) : folder_(style.standardIcon(QStyle::SP_DirIcon)) {}
+
+  QIcon icon(IconType) const override { return folder_; }
+  QIcon icon(const QFileInfo&) const override { return folder_; }
+  // Never empty: the model shows a newly read entry only where its details differ from a bare
+  // file's, whose type is empty.
+  QString type(const QFileInfo&) const override { return QStringLiteral("フォルダー"); }
+
+ private:
+  QIcon folder_;
+};
+
 void DriveList::showPopup() {
   emit aboutToShowDrives();
   QComboBox::showPopup();
 }
 
 FolderList::FolderList(QWidget* parent)
-    : QTreeView(parent), files_(new QFileSystemModel(this)), tree_(new DriveTreeModel(this)) {
+    : QTreeView(parent),
+      icons_(std::make_unique<FolderIcons>(*style())),
+      files_(new QFileSystemModel(this)),
+      tree_(new DriveTreeModel(this)) {
+  files_->setIconProvider(icons_.get());
   files_->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
   files_->setReadOnly(true);
   tree_->setSourceModel(files_);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QTreeView>
+
+#include <memory>
 
 class QFileSystemModel;
 class DriveTreeModel;
@@ -43,6 +46,7 @@ class FolderList final : public QTreeView {
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
 
+  std::unique_ptr<QAbstractFileIconProvider> icons_;  // files_ asks it about every entry it reads
   QFileSystemModel* files_;
   DriveTreeModel* tree_;
   QString path_;

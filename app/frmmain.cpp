@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -21,6 +22,27 @@ namespace {
 
 // Twips per inch.
 constexpr int kTwipsPerInch = 1440;
+
+// Enter presses the focused button as Space does, though the window has no default button for Enter to press.
+class EnterPressesButton final : public QObject {
+ public:
+  explicit EnterPressesButton(QAbstractButton* button) : QObject(button), button_(button) {
+    button->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != button_ || event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || (key->modifiers() & ~Qt::KeypadModifier))
+      return false;
+    button_->animateClick();
+    return true;
+  }
+
+ private:
+  QAbstractButton* button_;
+};
 
 }  // namespace
 
@@ -101,6 +123,7 @@ void frmMain::BuildControls(int dotsPerInch) {
   place(cmdMain, "cmdMain", 2940, 3720, 2232, 792);
   cmdMain->setAutoDefault(false);
   cmdMain->setDefault(false);
+  new EnterPressesButton(cmdMain);
 
   // Of the option pair only the selected one is a Tab stop, and the label's
   // access key goes there, the next place Tab would go.

@@ -3,14 +3,44 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QScreen>
+#include <QTextLayout>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace {
 
 QString WithLineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// A message box wraps its lines only where a word may end, so a long path, which has no such
+// place, would run off the box's edge. Lines wider than a third of the screen, and never wider
+// than forty full-width characters, are broken here instead: between words where they can be,
+// anywhere where they cannot.
+void SetTextFitting(QMessageBox& box, const QString& text) {
+  const QWidget* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  const QFont font = (label ? label : &box)->font();
+  const qreal widest =
+      std::min(box.screen()->availableGeometry().width() / 3, QFontMetrics(font).horizontalAdvance(u'あ') * 40);
+  QTextOption wrapping;
+  wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  QStringList lines;
+  for (const QString& line : WithLineBreaks(text).split(u'\n')) {
+    QTextLayout layout(line, font);
+    layout.setTextOption(wrapping);
+    layout.beginLayout();
+    for (QTextLine piece = layout.createLine(); piece.isValid(); piece = layout.createLine()) {
+      piece.setLineWidth(widest);
+      lines.append(line.mid(piece.textStart(), piece.textLength()));
+    }
+    layout.endLayout();
+  }
+  box.setText(lines.join(u'\n'));
+}
 
 QMessageBox::Icon IconOfStyle(int style) {
   if (style & MessageStyle::kIconError) return QMessageBox::Critical;
@@ -74,8 +104,9 @@ class QtProgressView final : public ProgressView {
 }  // namespace
 
 void QtDialogs::ShowMessage(const QString& text, int style, const QString& title) {
-  QMessageBox box(IconOfStyle(style), title, WithLineBreaks(text), QMessageBox::Ok, parent_);
+  QMessageBox box(IconOfStyle(style), title, QString(), QMessageBox::Ok, parent_);
   box.setTextFormat(Qt::PlainText);
+  SetTextFitting(box, text);
   if (style & MessageStyle::kSystemModal) MakeSystemModal(box);
   box.exec();
 }
@@ -90,8 +121,9 @@ QString QtDialogs::PromptText(const QString& prompt, const QString& title) {
 }
 
 bool QtDialogs::AskYesNo(const QString& text, const QString& title) {
-  QMessageBox box(QMessageBox::Question, title, WithLineBreaks(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  QMessageBox box(QMessageBox::Question, title, QString(), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setTextFormat(Qt::PlainText);
+  SetTextFitting(box, text);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

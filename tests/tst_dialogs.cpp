@@ -1,5 +1,7 @@
+#include "app/frmmain.h"
 #include "dialogs/qtdialogs.h"
 #include "join/joincommand.h"
+#include "report/errorreport.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -49,6 +51,8 @@ class TestDialogs : public QObject {
   void initTestCase();
   void showMessage_data();
   void showMessage();
+  void longLinesAreWrappedToFit_data();
+  void longLinesAreWrappedToFit();
   void promptText_data();
   void promptText();
   void askYesNo_data();
@@ -57,7 +61,10 @@ class TestDialogs : public QObject {
   void joinStoppedFromTheProgressDialog();
 };
 
-void TestDialogs::initTestCase() { InstallJapaneseQtTranslation(*qApp); }
+void TestDialogs::initTestCase() {
+  InstallJapaneseQtTranslation(*qApp);
+  QApplication::setFont(ProgramFont());
+}
 
 void TestDialogs::showMessage_data() {
   QTest::addColumn<int>("style");
@@ -91,6 +98,51 @@ void TestDialogs::showMessage() {
   dialogs.ShowMessage(QStringLiteral("一行目\r\n二行目 <a@b>"), style, QStringLiteral("題名 - えんとぅ"));
 
   QVERIFY(inspected);
+}
+
+void TestDialogs::longLinesAreWrappedToFit_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("question");
+
+  const QString longName = QStringLiteral("/tmp/") + QString(295, u'a');
+  const QString deepName = QStringLiteral("/tmp") + QStringLiteral("/部品").repeated(80);
+  QTest::newRow("error report naming a 300-character path with no break")
+      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false;
+  QTest::newRow("error report naming a deep Japanese path")
+      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName)) << false;
+  QTest::newRow("question naming a long file")
+      << QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(longName) << true;
+  QTest::newRow("short lines around an empty one") << QStringLiteral("一行目\r\n\r\n三行目") << false;
+}
+
+// Nothing of a long line is cut off at the box's edge, and no character or line break is lost to the wrapping.
+void TestDialogs::longLinesAreWrappedToFit() {
+  QFETCH(QString, text);
+  QFETCH(bool, question);
+
+  // Looked at once the box is closed: a failed check inside would leave it open.
+  QtDialogs dialogs;
+  QString shown;
+  QSize needed;
+  QSize has;
+  WhenModalShown<QMessageBox>([&](QMessageBox* box) {
+    if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      shown = label->text();
+      needed = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
+      has = label->size();
+    }
+    box->done(0);
+  });
+
+  if (question)
+    dialogs.AskYesNo(text, QStringLiteral("結合 - えんとぅ"));
+  else
+    dialogs.ShowMessage(text, MessageStyle::kError, ErrorReportTitle());
+
+  QVERIFY(shown.count(u'\n') >= text.count(QStringLiteral("\r\n")));
+  QCOMPARE(shown.remove(u'\n'), text.remove(QStringLiteral("\r\n")));
+  QVERIFY(needed.width() <= has.width());
+  QVERIFY(needed.height() <= has.height());
 }
 
 void TestDialogs::promptText_data() {

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -64,6 +65,8 @@ class TestMainWindow : public QObject {
   void tabOrder();
   void accessKeys_data();
   void accessKeys();
+  void enterPressesTheFocusedButton_data();
+  void enterPressesTheFocusedButton();
   void enterAndEscapeDoNothingElsewhere_data();
   void enterAndEscapeDoNothingElsewhere();
   void exitClosesWithoutAsking();
@@ -236,12 +239,42 @@ void TestMainWindow::accessKeys() {
   QCOMPARE(fixture.dialogs.messages.size(), showsMessage ? 1 : 0);
 }
 
+void TestMainWindow::enterPressesTheFocusedButton_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<int>("modifiers");
+
+  QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+  QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+}
+
+void TestMainWindow::enterPressesTheFocusedButton() {
+  QFETCH(int, key);
+  QFETCH(int, modifiers);
+
+  WindowOnFakeMachine fixture;
+  QFile input(fixture.machine.path() + QStringLiteral("/c/work/a.bin"));
+  QVERIFY(input.open(QIODevice::WriteOnly));
+  input.close();
+  fixture.showActive();
+  auto* join = fixture.control<QPushButton>("cmdMain");
+  join->setFocus();
+
+  QTest::keyClick(join, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+  // The join asks for the name of the joined file.
+  QTRY_COMPARE(fixture.dialogs.prompts.size(), 1);
+  QVERIFY(!join->isDefault());
+  QVERIFY(!join->autoDefault());
+}
+
 void TestMainWindow::enterAndEscapeDoNothingElsewhere_data() {
   QTest::addColumn<QString>("focused");
   QTest::addColumn<int>("key");
 
   QTest::newRow("Enter on the selected order") << "optOrder" << int(Qt::Key_Return);
+  QTest::newRow("keypad Enter on the selected order") << "optOrder" << int(Qt::Key_Enter);
   QTest::newRow("Enter on the drive list") << "drvMain" << int(Qt::Key_Return);
+  QTest::newRow("Enter on the folder list") << "dirMain" << int(Qt::Key_Return);
   QTest::newRow("Esc on the selected order") << "optOrder" << int(Qt::Key_Escape);
   QTest::newRow("Esc on the folder list") << "dirMain" << int(Qt::Key_Escape);
 }
@@ -257,6 +290,7 @@ void TestMainWindow::enterAndEscapeDoNothingElsewhere() {
 
   QTest::keyClick(target, Qt::Key(key));
 
+  QVERIFY(!fixture.control<QPushButton>("cmdMain")->isDown());  // not even a click still to come
   QVERIFY(fixture.dialogs.messages.isEmpty());
   QVERIFY(fixture.dialogs.prompts.isEmpty());
   QVERIFY(fixture.window->isVisible());
@@ -290,6 +324,9 @@ void TestMainWindow::grabToPng() {
   WindowOnFakeMachine fixture;
   QDir(fixture.machine.path()).mkpath(QStringLiteral("c/work/部品"));
   fixture.showActive();
+  // The open folder's own folders are read in the background.
+  const auto* folders = fixture.control<QTreeView>("dirMain");
+  QTRY_VERIFY(folders->model()->rowCount(folders->currentIndex()) > 0);
 
   QVERIFY(fixture.window->grab().save(QStringLiteral(ENTW_GRAB_PATH)));
 }

@@ -2,16 +2,19 @@
 #include "fakedrives.h"
 #include "scripteddialogs.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -76,6 +79,7 @@ class TestNavigation : public QObject {
   void eachDriveKeepsItsCurrentFolder();
   void unavailableDriveReturnsToThePrevious();
   void previousDriveUnavailableToo();
+  void otherFailureIsReported_data();
   void otherFailureIsReported();
   void startOnAnUnavailableDriveFallsBack();
   void highlightingDoesNotChangeTheJoinedFolder();
@@ -83,6 +87,11 @@ class TestNavigation : public QObject {
   void userVolumes_data();
   void userVolumes();
   void driveHoldingAPath();
+  void folderFailures_data();
+  void folderFailures();
+  void systemFolderCheck_data();
+  void systemFolderCheck();
+  void folderTreeShowsOneFixedIcon();
 };
 
 void TestNavigation::startOpensTheWorkingFolder() {
@@ -144,15 +153,26 @@ void TestNavigation::previousDriveUnavailableToo() {
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
 }
 
+void TestNavigation::otherFailureIsReported_data() {
+  QTest::addColumn<int>("errorCode");
+  QTest::addColumn<int>("number");
+
+  QTest::newRow("read error") << EIO << 57;
+  QTest::newRow("permission denied") << EACCES << 70;
+}
+
 void TestNavigation::otherFailureIsReported() {
+  QFETCH(int, errorCode);
+  QFETCH(int, number);
+
   Machine machine;
-  machine.drives.otherFailures.insert("d:", FailureOfNumber(FailureNumber::kDeviceIoError));
+  machine.drives.otherFailures.insert("d:", FailureOfOpeningFolder(machine.path("d/"), errorCode));
   machine.start();
 
   machine.chooseDrive("d:");
 
   QCOMPARE(Shown(machine.dialogs),
-           QStringList{"エラー番号:57\r\n場所:drvMain_Change.えんとぅ1.00.0002|4112|エラー - えんとぅ"});
+           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ1.00.0002|4112|エラー - えんとぅ").arg(number)});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -236,6 +256,83 @@ void TestNavigation::driveHoldingAPath() {
   QCOMPARE(DriveHolding(drives, "/homework")->id, QStringLiteral("/"));
   QCOMPARE(drives[1].displayText(), QStringLiteral("/media/u/STICK  [STICK]"));
   QCOMPARE(drives[0].displayText(), QStringLiteral("/"));
+}
+
+void TestNavigation::folderFailures_data() {
+  QTest::addColumn<int>("errorCode");
+  QTest::addColumn<int>("number");
+
+  QTest::newRow("folder gone") << ENOENT << 68;
+  QTest::newRow("a file where the folder was") << ENOTDIR << 68;
+  QTest::newRow("no such device") << ENODEV << 68;
+  QTest::newRow("device gone") << ENXIO << 68;
+#ifdef ENOMEDIUM
+  QTest::newRow("no medium in the drive") << ENOMEDIUM << 68;
+#endif
+  QTest::newRow("permission denied") << EACCES << 70;
+  QTest::newRow("operation not permitted") << EPERM << 70;
+  QTest::newRow("read error") << EIO << 57;
+}
+
+// Only a drive or folder that is not there is "not ready"; any other failure is reported with the folder named.
+void TestNavigation::folderFailures() {
+  QFETCH(int, errorCode);
+  QFETCH(int, number);
+
+  const Err failure = FailureOfOpeningFolder(QStringLiteral("/media/u/STICK/x"), errorCode);
+
+  QCOMPARE(failure.Number, number);
+  if (number != 68) QVERIFY(failure.Description.endsWith(QDir::toNativeSeparators("「/media/u/STICK/x」")));
+}
+
+void TestNavigation::systemFolderCheck_data() {
+  QTest::addColumn<QString>("folder");
+  QTest::addColumn<int>("number");  // 0 when the folder opens
+
+  QTest::newRow("readable folder") << "readable" << 0;
+  QTest::newRow("missing folder") << "missing" << 68;
+  QTest::newRow("a file, not a folder") << "file" << 68;
+  QTest::newRow("folder that may not be read") << "unreadable" << 70;
+}
+
+void TestNavigation::systemFolderCheck() {
+  QFETCH(QString, folder);
+  QFETCH(int, number);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString path = dir.filePath(folder);
+  if (folder == "readable" || folder == "unreadable") QVERIFY(QDir(dir.path()).mkdir(folder));
+  if (folder == "file") {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+  }
+  if (folder == "unreadable") {
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    if (QFileInfo(path).isReadable()) QSKIP("Permissions deny nothing to this user (root), so no folder is unreadable");
+  }
+
+  SystemDrives drives;
+  const std::optional<Err> failure = drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
+
+  QCOMPARE(failure ? failure->Number : 0, number);
+}
+
+// The model asks for an icon and a type for every entry it reads, each time a folder it shows
+// changes; the answers must come without looking anything up.
+void TestNavigation::folderTreeShowsOneFixedIcon() {
+  Machine machine;
+  machine.start();
+  const auto* tree = qobject_cast<const QSortFilterProxyModel*>(machine.folderList()->model());
+  const auto* files = qobject_cast<const QFileSystemModel*>(tree->sourceModel());
+  const QAbstractFileIconProvider* icons = files->iconProvider();
+  const QFileInfo folder(machine.path("c/work"));
+  const QFileInfo file(machine.path("c/work/picture.png"));
+
+  QVERIFY(!icons->icon(folder).isNull());
+  QCOMPARE(icons->icon(file).cacheKey(), icons->icon(folder).cacheKey());
+  QCOMPARE(icons->type(file), icons->type(folder));
+  QVERIFY(!icons->type(folder).isEmpty());  // with an empty type, new folders may never be shown
 }
 
 QTEST_MAIN(TestNavigation)
