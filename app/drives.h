@@ -30,7 +30,8 @@ class DriveServices {
   virtual std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) = 0;
 };
 
-// The machine's own drives: mounted volumes a user would call drives.
+// The machine's own drives: mounted volumes a user would call drives, or
+// Windows' drive letters, ready or not.
 class SystemDrives final : public DriveServices {
  public:
   QList<Drive> ListDrives() override;
@@ -42,8 +43,13 @@ class SystemDrives final : public DriveServices {
 // or the folder is not there, otherwise the error's own failure, naming the folder.
 Err FailureOfOpeningFolder(const QString& folder, int errorCode);
 
+// Whether the system's error code means that the drive or the folder is not
+// there (no medium, not mounted, gone); a folder that may not be read is.
+bool MeansUnavailable(int errorCode);
+
 // Whether a mounted volume is a drive: the root file system and volumes
-// mounted for the user, never pseudo or system file systems.
+// mounted for the user, never pseudo or system file systems. On Windows
+// every drive letter is a drive.
 bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType);
 
 // The drive whose root holds path most closely, or the first drive.

@@ -64,7 +64,7 @@ frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
     : dialogs_(dialogs), driveServices_(drives) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProgramName());
-  setWindowIcon(QIcon(QStringLiteral(":/entw/entw.svg")));
+  setWindowIcon(QIcon(QStringLiteral(":/entw/window-icon")));
   setFont(ProgramFont());
   BuildMenu();
   BuildControls(dotsPerInch > 0 ? dotsPerInch : qRound(screen()->logicalDotsPerInch()));

@@ -62,6 +62,7 @@ class TestMainWindow : public QObject {
   void initialStateAndExclusiveOrder();
   void fontIsTheWindowsOnly();
   void menuBar();
+  void windowHasItsIcon();
   void tabOrder();
   void accessKeys_data();
   void accessKeys();
@@ -168,6 +169,14 @@ void TestMainWindow::fontIsTheWindowsOnly() {
   for (const QWidget* child : fixture.window->findChildren<QWidget*>()) {
     QVERIFY2(!child->testAttribute(Qt::WA_SetFont), qPrintable(child->objectName()));
   }
+}
+
+// The icon must be readable by this Qt's image plugins, or the window shows the system's blank one.
+void TestMainWindow::windowHasItsIcon() {
+  WindowOnFakeMachine fixture(96);
+  const QIcon icon = fixture.window->windowIcon();
+  QVERIFY(!icon.isNull());
+  QVERIFY(!icon.pixmap(32, 32).isNull());
 }
 
 void TestMainWindow::menuBar() {

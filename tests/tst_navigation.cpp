@@ -19,6 +19,23 @@
 
 namespace {
 
+#ifdef ENOMEDIUM
+constexpr int kNoMedium = ENOMEDIUM;
+#else
+constexpr int kNoMedium = 0;
+#endif
+
+// The code of a kind of failure on the system the test runs on.
+int SystemCode(int posixError, int windowsError) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(posixError);
+  return windowsError;
+#else
+  Q_UNUSED(windowsError);
+  return posixError;
+#endif
+}
+
 const QString kNotReady = QStringLiteral("ドライブの準備ができていません。|4112|エラーえんとぅ");
 
 QStringList Shown(const ScriptedDialogs& dialogs) {
@@ -154,11 +171,11 @@ void TestNavigation::previousDriveUnavailableToo() {
 }
 
 void TestNavigation::otherFailureIsReported_data() {
-  QTest::addColumn<int>("errorCode");
+  QTest::addColumn<int>("errorCode");  // the system's own
   QTest::addColumn<int>("number");
 
-  QTest::newRow("read error") << EIO << 57;
-  QTest::newRow("permission denied") << EACCES << 70;
+  QTest::newRow("read error") << SystemCode(EIO, 1117) << 57;
+  QTest::newRow("permission denied") << SystemCode(EACCES, 5) << 70;
 }
 
 void TestNavigation::otherFailureIsReported() {
@@ -244,6 +261,9 @@ void TestNavigation::userVolumes() {
   QFETCH(QString, root);
   QFETCH(QByteArray, type);
   QFETCH(bool, isDrive);
+#ifdef Q_OS_WIN
+  QSKIP("Linux's mount points; on Windows every drive letter is a drive");
+#endif
 
   QCOMPARE(IsUserVolume(root, type), isDrive);
 }
@@ -258,20 +278,21 @@ void TestNavigation::driveHoldingAPath() {
   QCOMPARE(drives[0].displayText(), QStringLiteral("/"));
 }
 
+// Each row: the POSIX code and the Windows code of the same kind of failure.
 void TestNavigation::folderFailures_data() {
-  QTest::addColumn<int>("errorCode");
+  QTest::addColumn<int>("errorCode");  // the system's own
   QTest::addColumn<int>("number");
 
-  QTest::newRow("folder gone") << ENOENT << 68;
-  QTest::newRow("a file where the folder was") << ENOTDIR << 68;
-  QTest::newRow("no such device") << ENODEV << 68;
-  QTest::newRow("device gone") << ENXIO << 68;
-#ifdef ENOMEDIUM
-  QTest::newRow("no medium in the drive") << ENOMEDIUM << 68;
-#endif
-  QTest::newRow("permission denied") << EACCES << 70;
-  QTest::newRow("operation not permitted") << EPERM << 70;
-  QTest::newRow("read error") << EIO << 57;
+  QTest::newRow("folder gone") << SystemCode(ENOENT, 3) << 68;
+  QTest::newRow("a file where the folder was") << SystemCode(ENOTDIR, 267) << 68;
+  QTest::newRow("no such device") << SystemCode(ENODEV, 15) << 68;
+  QTest::newRow("device gone") << SystemCode(ENXIO, 55) << 68;
+  QTest::newRow("no medium in the drive") << SystemCode(kNoMedium, 1112) << 68;
+  QTest::newRow("drive not ready") << SystemCode(ENODEV, 21) << 68;
+  QTest::newRow("network drive gone") << SystemCode(ENXIO, 53) << 68;
+  QTest::newRow("permission denied") << SystemCode(EACCES, 5) << 70;
+  QTest::newRow("operation not permitted, or in use") << SystemCode(EPERM, 32) << 70;
+  QTest::newRow("read error") << SystemCode(EIO, 1117) << 57;
 }
 
 // Only a drive or folder that is not there is "not ready"; any other failure is reported with the folder named.
@@ -308,7 +329,7 @@ void TestNavigation::systemFolderCheck() {
     QVERIFY(file.open(QIODevice::WriteOnly));
   }
   if (folder == "unreadable") {
-    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    if (!QFile::setPermissions(path, QFileDevice::Permissions())) QSKIP("folders here have no permission bits");
     if (QFileInfo(path).isReadable()) QSKIP("Permissions deny nothing to this user (root), so no folder is unreadable");
   }
 

@@ -1,0 +1,72 @@
+#include "app/drives.h"
+
+#include "join/joincommand.h"
+
+#include <QDir>
+
+#include <windows.h>
+
+namespace {
+
+std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+}  // namespace
+
+// 2 FILE_NOT_FOUND, 3 PATH_NOT_FOUND, 15 INVALID_DRIVE, 21 NOT_READY,
+// 53 BAD_NETPATH, 55 DEV_NOT_EXIST, 67 BAD_NET_NAME, 267 DIRECTORY (a file
+// where the folder was), 1005 UNRECOGNIZED_VOLUME, 1112 NO_MEDIA_IN_DRIVE,
+// 1222 NO_NETWORK, 1231 NETWORK_UNREACHABLE.
+bool MeansUnavailable(int errorCode) {
+  switch (errorCode) {
+    case 2: case 3: case 15: case 21: case 53: case 55: case 67: case 267: case 1005: case 1112: case 1222:
+    case 1231:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsUserVolume(const QString&, const QByteArray&) { return true; }
+
+// Every drive letter, read afresh each time, those without a medium too:
+// choosing one of them is how the user learns that it is not ready.
+QList<Drive> SystemDrives::ListDrives() {
+  QList<Drive> drives;
+  const DWORD letters = ::GetLogicalDrives();
+  for (int letter = 0; letter < 26; ++letter) {
+    if ((letters & (DWORD{1} << letter)) == 0) continue;
+    const QString id = QStringLiteral("%1:").arg(QChar(u'a' + letter));
+    Drive drive{id, QString(), id.toUpper() + u'/'};
+    wchar_t label[MAX_PATH + 1] = {};
+    // No error box for an empty drive while its label is asked for.
+    const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    if (::GetVolumeInformationW(Native(drive.root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+      drive.label = QString::fromWCharArray(label);
+    ::SetErrorMode(previousMode);
+    drives.append(drive);
+  }
+  return drives;
+}
+
+QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
+
+std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
+  const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+  std::optional<Err> failure;
+  if (!::GetVolumeInformationW(Native(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
+    const int error = static_cast<int>(::GetLastError());
+    // A drive that answers but hides its label is ready; one that does not answer is not.
+    if (error != ERROR_ACCESS_DENIED) failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
+  }
+  if (!failure) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(Native(FolderText(folder) + u'*').c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+      failure = FailureOfOpeningFolder(folder, static_cast<int>(::GetLastError()));
+    } else {
+      ::FindClose(search);
+    }
+  }
+  ::SetErrorMode(previousMode);
+  return failure;
+}
