@@ -58,6 +58,9 @@ std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& 
     // A drive that answers but hides its label is ready; one that does not answer is not.
     if (error != ERROR_ACCESS_DENIED) failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
   }
+  const DWORD attributes = ::GetFileAttributesW(Native(folder).c_str());
+  if (!failure && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    failure = FailureOfOpeningFolder(folder, ERROR_DIRECTORY);  // a file where the folder was
   if (!failure) {
     WIN32_FIND_DATAW found{};
     const HANDLE search = ::FindFirstFileW(Native(FolderText(folder) + u'*').c_str(), &found);

@@ -68,7 +68,9 @@ class QtProgressView final : public ProgressView {
     } else if (sinceRepaint_.elapsed() < repaintEveryMs_) {
       return !dialog_->wasCanceled();
     }
-    dialog_->setLabelText(label_ + u'\n' + currentFile);
+    // No file: every byte is copied and the drive is still taking them in.
+    dialog_->setLabelText(label_ + u'\n' +
+                          (currentFile.isEmpty() ? QStringLiteral("ディスクへの書き込みを仕上げています…") : currentFile));
     dialog_->setValue(bytesTotal > 0 ? static_cast<int>(bytesDone * kSteps / bytesTotal) : kSteps);
     QCoreApplication::processEvents();
     sinceRepaint_.restart();

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -108,20 +107,6 @@ std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
   }
   return StatusFrom(status);
 }
-
-NativeFile::~NativeFile() { Close(); }
-
-NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-bool NativeFile::isOpen() const { return handle_ >= 0; }
 
 void NativeFile::Close() {
   if (handle_ >= 0) ::close(Descriptor(*this));

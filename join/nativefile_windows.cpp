@@ -7,7 +7,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <utility>
 
 #include <windows.h>
 
@@ -69,20 +68,6 @@ std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
   ::CloseHandle(handle);
   return status;
 }
-
-NativeFile::~NativeFile() { Close(); }
-
-NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-bool NativeFile::isOpen() const { return Handle(*this) != INVALID_HANDLE_VALUE; }
 
 void NativeFile::Close() {
   if (isOpen()) ::CloseHandle(Handle(*this));

@@ -45,10 +45,12 @@ class ScopedFileSizeLimit {
   qint64 saved_ = 0;
 };
 
-// Holds a file open as a running join holds its temporary file, until destroyed.
+// Holds a file open as a running join holds its temporary file, until
+// destroyed; exclusively, as a program that lets nobody else open it, where
+// the system has such locks (Windows).
 class HeldFile {
  public:
-  explicit HeldFile(const QString& path);
+  explicit HeldFile(const QString& path, bool exclusive = false);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

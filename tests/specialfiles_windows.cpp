@@ -31,9 +31,9 @@ ScopedFileSizeLimit::ScopedFileSizeLimit(qint64) {}
 ScopedFileSizeLimit::~ScopedFileSizeLimit() = default;
 
 // A running join keeps its file open and shared for reading only, so it cannot be deleted.
-HeldFile::HeldFile(const QString& path) {
-  const HANDLE handle =
-      ::CreateFileW(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+HeldFile::HeldFile(const QString& path, bool exclusive) {
+  const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const HANDLE handle = ::CreateFileW(Native(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
 }
 

@@ -59,6 +59,7 @@ class TestConcatenation : public QObject {
   void inputReplacedBeforeItsOpenFails_data();
   void inputReplacedBeforeItsOpenFails();
   void strayTemporariesAreNeverJoined();
+  void inputLockedByAnotherProgramFails();
   void replacedFileKeepsOwnerModeAndAttributes();
   void sharedBlocksNeedNoFreeSpace();
   void fatRefusesOutputsOver4GiBBeforeWriting();
@@ -358,6 +359,23 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("AB"));
   QCOMPARE(Entries(folder), (QStringList{".entw-join-0123abcd.tmp.keep", ".entw-join-89abcdef.tmp",
                                          ".entw-join-deadbeef.tmp", "a", "b", "out.bin"}));
+}
+
+void TestConcatenation::inputLockedByAnotherProgramFails() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "A");
+  WriteFile(folder + "b", "B");
+  const HeldFile locked(folder + "b", true);
+  if (!locked.held()) QSKIP("no lock on this system keeps others from opening a file");
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Failed);
+  QCOMPARE(result.failure.Number, 70);
+  QCOMPARE(result.failedPath, folder + "b");
+  QCOMPARE(Entries(folder), (QStringList{"a", "b"}));
 }
 
 void TestConcatenation::replacedFileKeepsOwnerModeAndAttributes() {
