@@ -11,7 +11,6 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace {
