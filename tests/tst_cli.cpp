@@ -1,5 +1,5 @@
 #include "resources/programinfo.h"
-#include "specialfiles.h"
+#include "filekinds.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "join/joinorder.h"
 #include "loopmount.h"
 #include "scripteddialogs.h"
-#include "specialfiles.h"
+#include "filekinds.h"
 
 #include <QDir>
 #include <QFile>

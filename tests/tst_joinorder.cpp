@@ -1,7 +1,7 @@
 #include "join/joinorder.h"
 
 #include "join/filenames.h"
-#include "specialfiles.h"
+#include "filekinds.h"
 
 #include <QDateTime>
 #include <QDir>

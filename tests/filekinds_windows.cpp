@@ -1,4 +1,4 @@
-#include "specialfiles.h"
+#include "filekinds.h"
 
 #include <QDir>
 
