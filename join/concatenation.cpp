@@ -8,8 +8,10 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -61,12 +63,19 @@ std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
   return std::nullopt;
 }
 
+// File systems that keep a file's holes as holes, taking no room for them.
+bool KeepsHoles(const QByteArray& fileSystemType) {
+  static const QByteArrayList kTypes = {"ext2", "ext3", "ext4", "xfs", "btrfs", "tmpfs", "f2fs",
+                                        "bcachefs", "zfs", "ocfs2", "jfs", "ntfs3"};
+  return kTypes.contains(fileSystemType);
+}
+
 // Fails early where the output cannot fit; a join that could succeed is never refused here.
-JoinResult CheckRoom(const QString& outPath, qint64 bytesNeeded) {
-  const QStorageInfo storage(QFileInfo(outPath).absolutePath());
+JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesAllocated) {
   if (!storage.isValid() || !storage.isReady()) return Joined();
-  if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesNeeded > *cap)
+  if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
     return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
+  const qint64 bytesNeeded = KeepsHoles(storage.fileSystemType()) ? bytesAllocated : bytesTotal;
   if (!SharesBlocks(storage.fileSystemType()) && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
     return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
@@ -77,6 +86,7 @@ struct InputFile {
   QString name;
   QString path;
   qint64 size = 0;
+  qint64 allocated = 0;  // what its data takes on disk, its holes left out
   FileIdentity identity;
 };
 
@@ -88,6 +98,8 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
   if (!status) return SystemFailure(error, input.path);
   if (!status->isRegular) return Failure(InputNotRegularFailure(), input.path);
   input.size = status->size;
+  // Only larger inputs keep their holes; a small one is written whole.
+  input.allocated = input.size < kGatheredBelowBytes ? input.size : std::min(input.size, status->allocated);
   input.identity = status->identity;
   return Joined();
 }
@@ -109,8 +121,8 @@ JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& i
 // Copies each input to the end of the output, in pieces.
 class Copier {
  public:
-  Copier(NativeFile& output, const QString& outPath, qint64 bytesTotal, const JoinProgress& progress)
-      : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), progress_(progress) {}
+  Copier(NativeFile& output, const QString& outPath, qint64 bytesTotal, bool keepHoles, const JoinProgress& progress)
+      : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), keepHoles_(keepHoles), progress_(progress) {}
 
   JoinResult CopyWhole(const InputFile& input) {
     SystemError error = 0;
@@ -125,32 +137,14 @@ class Copier {
     if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
     // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
     bool kernelCopy = true;
-    qint64 copiedOfInput = 0;
-    for (;;) {
-      qint64 copied = 0;
-      if (kernelCopy) {
-        NativeFiles::CopyFailure failure;
-        copied = NativeFiles::CopyInKernel(source, output_, kJoinPieceBytes, failure);
-        if (copied < 0 && failure.refused) {
-          kernelCopy = false;
-          continue;
-        }
-        if (copied < 0) return SystemFailure(failure.error, failure.onOutput ? outPath_ : input.path);
-        // Some file systems end a kernel copy early; reading tells the true end.
-        if (copied == 0 && copiedOfInput < input.size) {
-          kernelCopy = false;
-          continue;
-        }
-      } else {
-        const JoinResult piece = CopyPieceThroughBuffer(source, input, copied);
-        if (Failed(piece)) return piece;
-      }
-      if (copied == 0) return Joined();
-      StartWriteBack(copied);
-      copiedOfInput += copied;
-      bytesDone_ += copied;
-      if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+    qint64 offset = 0;
+    if (keepHoles_ && opened->allocated < opened->size) {
+      if (const JoinResult copied = CopyDataRanges(source, input, opened->size, kernelCopy); Failed(copied))
+        return copied;
+      offset = opened->size;
     }
+    // Then whatever the input holds beyond: it may have grown since it was opened.
+    return CopyRange(source, input, offset, kInputEnd, kernelCopy);
   }
 
   // Writes what small inputs left in the buffer; the last input may have been one.
@@ -197,21 +191,86 @@ class Copier {
     }
   }
 
+  static constexpr qint64 kInputEnd = std::numeric_limits<qint64>::max();
+
+  // Copies only the data of an input with holes, [0, end) of it, and leaves
+  // its holes as holes in the output; the bytes read back are the same.
+  JoinResult CopyDataRanges(NativeFile& source, const InputFile& input, qint64 end, bool& kernelCopy) {
+    const qint64 base = position_;
+    for (qint64 offset = 0; offset < end;) {
+      const NativeFile::DataRange data = source.NextData(offset, end);
+      if (data.start > offset) {
+        bytesDone_ += data.start - offset;
+        if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+      }
+      if (data.start >= end) break;
+      if (const JoinResult sought = SeekBoth(source, input, base, data.start); Failed(sought)) return sought;
+      if (const JoinResult copied = CopyRange(source, input, data.start, data.stop, kernelCopy); Failed(copied))
+        return copied;
+      offset = data.stop;
+    }
+    // A hole at the end has no data after it to make it: the length does.
+    SystemError error = 0;
+    if (position_ < base + end && !output_.SetLength(base + end, error)) return SystemFailure(error, outPath_);
+    return SeekBoth(source, input, base, end);
+  }
+
+  // Both files' positions at `from` in the input and `base + from` in the output.
+  JoinResult SeekBoth(NativeFile& source, const InputFile& input, qint64 base, qint64 from) {
+    SystemError error = 0;
+    if (!source.Seek(from, error)) return SystemFailure(error, input.path);
+    if (!output_.Seek(base + from, error)) return SystemFailure(error, outPath_);
+    position_ = base + from;
+    return Joined();
+  }
+
+  // Copies from the positions on, the input's [from, to) or all it holds
+  // after `from`, in pieces.
+  JoinResult CopyRange(NativeFile& source, const InputFile& input, qint64 from, qint64 to, bool& kernelCopy) {
+    for (qint64 offset = from; offset < to;) {
+      const qint64 length = std::min(kJoinPieceBytes, to - offset);
+      qint64 copied = 0;
+      if (kernelCopy) {
+        NativeFiles::CopyFailure failure;
+        copied = NativeFiles::CopyInKernel(source, output_, length, failure);
+        if (copied < 0 && failure.refused) {
+          kernelCopy = false;
+          continue;
+        }
+        if (copied < 0) return SystemFailure(failure.error, failure.onOutput ? outPath_ : input.path);
+        // Some file systems end a kernel copy early; reading tells the true end.
+        if (copied == 0 && offset < input.size) {
+          kernelCopy = false;
+          continue;
+        }
+      } else {
+        const JoinResult piece = CopyPieceThroughBuffer(source, input, length, copied);
+        if (Failed(piece)) return piece;
+      }
+      if (copied == 0) return Joined();
+      StartWriteBack(copied);
+      offset += copied;
+      bytesDone_ += copied;
+      if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+    }
+    return Joined();
+  }
+
   // The disk starts writing what is copied while copying goes on, so that the
   // closing flush waits only for the last pieces.
   void StartWriteBack(qint64 length) {
-    NativeFiles::StartWriteBack(output_, written_, length);
-    written_ += length;
+    NativeFiles::StartWriteBack(output_, position_, length);
+    position_ += length;
   }
 
-  // Up to one piece through the buffer, its length in `copied` (0 at the end
-  // of the input). A failure names the side that failed.
-  JoinResult CopyPieceThroughBuffer(NativeFile& source, const InputFile& input, qint64& copied) {
+  // Up to `length` bytes through the buffer, the count in `copied` (0 at the
+  // end of the input). A failure names the side that failed.
+  JoinResult CopyPieceThroughBuffer(NativeFile& source, const InputFile& input, qint64 length, qint64& copied) {
     char* buffer = Buffer();
     copied = 0;
-    while (copied < kJoinPieceBytes) {
+    while (copied < length) {
       SystemError error = 0;
-      const qint64 readCount = source.Read(buffer, kBufferBytes, error);
+      const qint64 readCount = source.Read(buffer, std::min(kBufferBytes, length - copied), error);
       if (readCount < 0) return SystemFailure(error, input.path);
       if (readCount == 0) break;
       if (!output_.WriteAll(buffer, readCount, error)) return SystemFailure(error, outPath_);
@@ -223,9 +282,10 @@ class Copier {
   NativeFile& output_;
   const QString& outPath_;
   const qint64 bytesTotal_;
+  const bool keepHoles_;  // the output's file system keeps holes
   const JoinProgress& progress_;
   qint64 bytesDone_ = 0;
-  qint64 written_ = 0;   // the output's length so far
+  qint64 position_ = 0;  // the output's length so far
   qint64 gathered_ = 0;  // bytes in the buffer not yet written
   std::unique_ptr<char[]> buffer_;
 };
@@ -258,20 +318,25 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   const QString outPath = folder + outName;
   std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
   qint64 bytesTotal = 0;
+  qint64 bytesAllocated = 0;
   for (qsizetype i = 0; i < files.size(); ++i) {
     const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
     if (Failed(inspected)) return inspected;
     bytesTotal += inputs[static_cast<size_t>(i)].size;
+    bytesAllocated += inputs[static_cast<size_t>(i)].allocated;
   }
   bool outputExists = false;
   if (const JoinResult inspected = InspectOutput(outPath, inputs, outputExists); Failed(inspected)) return inspected;
-  RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
-  if (const JoinResult room = CheckRoom(outPath, bytesTotal); Failed(room)) return room;
+  const QString outFolder = QFileInfo(outPath).absolutePath();
+  RemoveStrayJoinTemporaries(outFolder);
+  const QStorageInfo storage(outFolder);
+  if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, bytesAllocated); Failed(room)) return room;
 
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
-  Copier copier(output.file(), outPath, bytesTotal, progress);
+  const bool keepHoles = storage.isValid() && KeepsHoles(storage.fileSystemType());
+  Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
     if (const JoinResult copied = copier.CopyWhole(input); Failed(copied)) return copied;

@@ -19,6 +19,7 @@ struct FileStatus {
   qint64 size = 0;
   bool isFolder = false;
   bool isRegular = false;  // a plain file: not a folder, FIFO, socket or device
+  qint64 allocated = 0;    // bytes its disk holds for it: less than size for a file with holes
 };
 
 // The system's error code: errno, or on Windows the Windows error code.

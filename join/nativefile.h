@@ -32,6 +32,20 @@ class NativeFile {
   // Up to `length` bytes; 0 at the end of the file, -1 on failure.
   qint64 Read(char* data, qint64 length, SystemError& error);
   bool WriteAll(const char* data, qint64 length, SystemError& error);
+  // Moves the position to `offset` bytes from the start.
+  bool Seek(qint64 offset, SystemError& error);
+  // Extends or cuts the file to `length`, the position kept; an extension
+  // is a hole where the file system keeps holes.
+  bool SetLength(qint64 length, SystemError& error);
+
+  // The first stretch of data at or after `offset` and before `end`, as
+  // [start, stop); start is `end` when only a hole remains. Where the system
+  // cannot tell, all of it is data. The position is left anywhere.
+  struct DataRange {
+    qint64 start = 0;
+    qint64 stop = 0;
+  };
+  DataRange NextData(qint64 offset, qint64 end) const;
 
   intptr_t handle() const { return handle_; }
 

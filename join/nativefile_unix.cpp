@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -34,7 +35,8 @@ FileStatus StatusFrom(const struct stat& status) {
   return {{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino)},
           static_cast<qint64>(status.st_size),
           S_ISDIR(status.st_mode),
-          S_ISREG(status.st_mode)};
+          S_ISREG(status.st_mode),
+          static_cast<qint64>(status.st_blocks) * 512};
 }
 
 int Descriptor(const NativeFile& file) { return static_cast<int>(file.handle()); }
@@ -144,6 +146,35 @@ bool NativeFile::WriteAll(const char* data, qint64 length, SystemError& error) {
     written += count;
   }
   return true;
+}
+
+bool NativeFile::Seek(qint64 offset, SystemError& error) {
+  if (::lseek(Descriptor(*this), static_cast<off_t>(offset), SEEK_SET) >= 0) return true;
+  error = errno;
+  return false;
+}
+
+bool NativeFile::SetLength(qint64 length, SystemError& error) {
+  for (;;) {
+    if (::ftruncate(Descriptor(*this), static_cast<off_t>(length)) == 0) return true;
+    if (errno != EINTR) {
+      error = errno;
+      return false;
+    }
+  }
+}
+
+NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const {
+#ifdef SEEK_DATA
+  // No data after `offset` is ENXIO; any other failure means the system cannot tell.
+  const off_t start = ::lseek(Descriptor(*this), static_cast<off_t>(offset), SEEK_DATA);
+  if (start < 0) return errno == ENXIO ? DataRange{end, end} : DataRange{offset, end};
+  if (start >= end) return {end, end};
+  const off_t hole = ::lseek(Descriptor(*this), start, SEEK_HOLE);
+  return {start, hole < 0 ? end : std::min<qint64>(hole, end)};
+#else
+  return {offset, end};
+#endif
 }
 
 NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {

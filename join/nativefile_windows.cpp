@@ -35,11 +35,14 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
     return std::nullopt;
   }
   const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const qint64 size = static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow);
+  // Joins here never leave holes, so a file is taken to need all of its size.
   return FileStatus{{information.dwVolumeSerialNumber,
                      (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
-                    static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow),
+                    size,
                     folder,
-                    !folder};
+                    !folder,
+                    size};
 }
 
 qint64 SecondsSinceWritten(const FILETIME& written) {
@@ -97,6 +100,27 @@ bool NativeFile::WriteAll(const char* data, qint64 length, SystemError& error) {
   }
   return true;
 }
+
+bool NativeFile::Seek(qint64 offset, SystemError& error) {
+  LARGE_INTEGER distance{};
+  distance.QuadPart = offset;
+  if (::SetFilePointerEx(Handle(*this), distance, nullptr, FILE_BEGIN)) return true;
+  error = LastError();
+  return false;
+}
+
+bool NativeFile::SetLength(qint64 length, SystemError& error) {
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(Handle(*this), LARGE_INTEGER{}, &position, FILE_CURRENT) || !Seek(length, error) ||
+      !::SetEndOfFile(Handle(*this))) {
+    error = LastError();
+    return false;
+  }
+  return Seek(position.QuadPart, error);
+}
+
+// Holes are not looked for here: every file is read whole.
+NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const { return {offset, end}; }
 
 NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
   // Others may go on reading and writing it; one that holds it exclusively makes this fail.

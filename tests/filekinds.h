@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Files that are no plain files, and links, made for tests where the system has them.
@@ -28,6 +29,17 @@ bool WriteFileNamedByBytes(const QString& folder, const QByteArray& name, const 
 
 // Everything written to the file system holding path reaches it, counted free space included.
 bool SyncFileSystemOf(const QString& path);
+
+// A file with holes: `size` bytes long, `bytes` written at each of
+// `offsets`, holes elsewhere; false where the system makes no holes.
+bool WriteFileWithHoles(const QString& path, qint64 size, const QList<qint64>& offsets, const QByteArray& bytes);
+
+// The bytes a file takes on its disk, which holes do not; -1 where the system cannot tell.
+qint64 AllocatedBytesOf(const QString& path);
+
+// The bytes of a file's extents that it shares with other files; -1 where
+// the system cannot tell.
+qint64 SharedBytesOf(const QString& path);
 
 // Lowers the process's file-size limit for a test's lifetime, so that writes
 // past it fail as on a size-capped file system; active() is false where the

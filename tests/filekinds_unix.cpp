@@ -4,14 +4,21 @@
 
 #include <csignal>
 #include <cstring>
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#endif
 
 bool MakeFifo(const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; }
 
@@ -55,6 +62,56 @@ bool SyncFileSystemOf(const QString& path) {
   const bool synced = ::syncfs(descriptor) == 0;
   ::close(descriptor);
   return synced;
+}
+
+bool WriteFileWithHoles(const QString& path, qint64 size, const QList<qint64>& offsets, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || !file.resize(size)) return false;
+  for (const qint64 offset : offsets) {
+    if (!file.seek(offset) || file.write(bytes) != bytes.size()) return false;
+  }
+  return file.flush() && ::fsync(file.handle()) == 0;
+}
+
+qint64 AllocatedBytesOf(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return -1;
+  return static_cast<qint64>(status.st_blocks) * 512;
+}
+
+qint64 SharedBytesOf(const QString& path) {
+#ifdef FS_IOC_FIEMAP
+  const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return -1;
+  constexpr int kExtentsPerCall = 256;
+  std::vector<char> space(sizeof(fiemap) + kExtentsPerCall * sizeof(fiemap_extent));
+  auto* map = reinterpret_cast<fiemap*>(space.data());
+  qint64 shared = 0;
+  for (quint64 start = 0;;) {
+    std::memset(space.data(), 0, space.size());
+    map->fm_start = start;
+    map->fm_length = FIEMAP_MAX_OFFSET - start;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = kExtentsPerCall;
+    if (::ioctl(descriptor, FS_IOC_FIEMAP, map) != 0) {
+      ::close(descriptor);
+      return -1;
+    }
+    bool last = map->fm_mapped_extents == 0;
+    for (quint32 i = 0; i < map->fm_mapped_extents; ++i) {
+      const fiemap_extent& extent = map->fm_extents[i];
+      if (extent.fe_flags & FIEMAP_EXTENT_SHARED) shared += static_cast<qint64>(extent.fe_length);
+      start = extent.fe_logical + extent.fe_length;
+      last = last || (extent.fe_flags & FIEMAP_EXTENT_LAST);
+    }
+    if (last) break;
+  }
+  ::close(descriptor);
+  return shared;
+#else
+  Q_UNUSED(path);
+  return -1;
+#endif
 }
 
 ScopedFileSizeLimit::ScopedFileSizeLimit(qint64 bytes) {

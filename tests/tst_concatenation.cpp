@@ -62,6 +62,10 @@ class TestConcatenation : public QObject {
   void inputLockedByAnotherProgramFails();
   void replacedFileKeepsOwnerModeAndAttributes();
   void sharedBlocksNeedNoFreeSpace();
+  void holesStayHoles_data();
+  void holesStayHoles();
+  void alignedPartsShareTheirBlocks_data();
+  void alignedPartsShareTheirBlocks();
   void fatRefusesOutputsOver4GiBBeforeWriting();
   void progressReportsAndStops_data();
   void progressReportsAndStops();
@@ -440,6 +444,110 @@ void TestConcatenation::sharedBlocksNeedNoFreeSpace() {
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QCOMPARE(QFileInfo(folder + "out.bin").size(), QFileInfo(folder + "big").size());
   QVERIFY(ReadFile(folder + "out.bin") == ReadFile(folder + "big"));
+}
+
+void TestConcatenation::holesStayHoles_data() {
+  QTest::addColumn<QString>("fileSystem");  // where the output goes; empty: the test's folder
+  QTest::addColumn<qint64>("size");
+  QTest::addColumn<QList<qint64>>("dataAt");
+  QTest::addColumn<bool>("outputKeepsHoles");
+  constexpr qint64 kMiB = qint64{1} << 20;
+  const QList<qint64> middleHole{0, 9 * kMiB};
+  const QList<qint64> everyMiB{5, kMiB + 5, 2 * kMiB + 5, 7 * kMiB + 5, 8 * kMiB + 5};
+  QTest::newRow("hole between two data stretches") << QString() << 10 * kMiB << middleHole << true;
+  QTest::newRow("hole at the start") << QString() << 9 * kMiB << QList<qint64>{8 * kMiB} << true;
+  QTest::newRow("hole at the end") << QString() << 33 * kMiB << QList<qint64>{0} << true;
+  QTest::newRow("only a hole") << QString() << 16 * kMiB << QList<qint64>{} << true;
+  QTest::newRow("unaligned data, many holes") << QString() << 9 * kMiB + 3 << everyMiB << true;
+  QTest::newRow("hole longer than a piece, XFS") << "xfs" << 40 * kMiB << QList<qint64>{0, 39 * kMiB} << true;
+  QTest::newRow("unaligned data, btrfs") << "btrfs" << 9 * kMiB + 3 << everyMiB << true;
+  QTest::newRow("FAT keeps no holes, bytes still exact") << "fat" << 10 * kMiB << middleHole << false;
+}
+
+// A sparse input between two small ones joins to the same bytes, and its
+// holes take no room in an output whose file system keeps holes.
+void TestConcatenation::holesStayHoles() {
+  QFETCH(QString, fileSystem);
+  QFETCH(qint64, size);
+  QFETCH(QList<qint64>, dataAt);
+  QFETCH(bool, outputKeepsHoles);
+  std::unique_ptr<LoopMount> mount;
+  if (!fileSystem.isEmpty()) {
+    mount = std::make_unique<LoopMount>(fileSystem, 320);
+    if (!mount->isMounted()) QSKIP(qPrintable(mount->whyNot()));
+  }
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  // The sparse input lies on the file system under test, unless that one has no holes to give.
+  const QString folder = mount && outputKeepsHoles ? mount->path() : dir.path() + u'/';
+  QByteArray data(100'001, Qt::Uninitialized);
+  for (qsizetype at = 0; at < data.size(); ++at) data[at] = static_cast<char>(at * 13 + at / 251);
+  if (!WriteFileWithHoles(folder + "b-sparse", size, dataAt, data) || AllocatedBytesOf(folder + "b-sparse") >= size)
+    QSKIP("this system makes no files with holes here");
+  WriteFile(folder + "a-head", QByteArray(1000, 'h'));
+  WriteFile(folder + "c-tail", "tail");
+  const QString outPath = mount ? mount->path() + "out.bin" : folder + "out.bin";
+
+  const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(outPath), {"a-head", "b-sparse", "c-tail"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QVERIFY(ReadFile(outPath) == ReadFile(folder + "a-head") + ReadFile(folder + "b-sparse") + "tail");
+  if (outputKeepsHoles) {
+    const qint64 inputs = AllocatedBytesOf(folder + "a-head") + AllocatedBytesOf(folder + "b-sparse") +
+                          AllocatedBytesOf(folder + "c-tail");
+    QVERIFY2(AllocatedBytesOf(outPath) <= inputs + (qint64{1} << 20),
+             qPrintable(QStringLiteral("%1 bytes on disk for inputs of %2").arg(AllocatedBytesOf(outPath)).arg(inputs)));
+  }
+}
+
+void TestConcatenation::alignedPartsShareTheirBlocks_data() {
+  QTest::addColumn<QString>("fileSystem");
+  QTest::addColumn<int>("stopAtUpdate");  // the progress stops the join at this update; 0: never
+  QTest::newRow("btrfs") << "btrfs" << 0;
+  QTest::newRow("XFS") << "xfs" << 0;
+  QTest::newRow("btrfs, stopped midway") << "btrfs" << 3;
+}
+
+// Parts whose sizes are whole blocks share their blocks with the output on a
+// file system that can, however the join cuts them into pieces.
+void TestConcatenation::alignedPartsShareTheirBlocks() {
+  QFETCH(QString, fileSystem);
+  QFETCH(int, stopAtUpdate);
+  const LoopMount mount(fileSystem, 320);
+  if (!mount.isMounted()) QSKIP(qPrintable(mount.whyNot()));
+  const QString folder = mount.path();
+  const QList<qint64> sizes{qint64{64} << 10, qint64{1} << 20, (qint64{12} << 20) + 4096, qint64{5} << 20};
+  QStringList names;
+  QByteArray expected;
+  for (qsizetype i = 0; i < sizes.size(); ++i) {
+    QByteArray part(sizes[i], Qt::Uninitialized);
+    for (qsizetype at = 0; at < part.size(); ++at) part[at] = static_cast<char>(at * (i + 3) + at / 4093);
+    names.append(QStringLiteral("part%1").arg(i));
+    WriteFile(folder + names.last(), part);
+    expected += part;
+  }
+  QVERIFY(SyncFileSystemOf(folder));
+  int updates = 0;
+  qint64 lastDone = 0;
+  const JoinProgress progress = [&](qint64 done, qint64, const QString&) {
+    lastDone = done;
+    return ++updates != stopAtUpdate;
+  };
+
+  const JoinResult result = JoinFiles(folder, "out.bin", names, progress);
+
+  if (stopAtUpdate != 0) {
+    QCOMPARE(result.outcome, JoinOutcome::Stopped);
+    QVERIFY(!QFile::exists(folder + "out.bin"));
+    return;
+  }
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QCOMPARE(lastDone, expected.size());
+  QVERIFY(updates > 4);  // pieces of the 12 MiB part too
+  QVERIFY(ReadFile(folder + "out.bin") == expected);
+  const qint64 shared = SharedBytesOf(folder + "out.bin");
+  if (shared < 0) QSKIP("this system tells no shared extents");
+  QCOMPARE(shared, expected.size());
 }
 
 void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
