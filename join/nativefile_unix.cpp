@@ -171,7 +171,8 @@ NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const {
   if (start < 0) return errno == ENXIO ? DataRange{end, end} : DataRange{offset, end};
   if (start >= end) return {end, end};
   const off_t hole = ::lseek(Descriptor(*this), start, SEEK_HOLE);
-  return {start, hole < 0 ? end : std::min<qint64>(hole, end)};
+  // A hole that does not lie after the data would stall the copy: take the rest as data.
+  return {start, hole <= start ? end : std::min<qint64>(hole, end)};
 #else
   return {offset, end};
 #endif
