@@ -71,11 +71,10 @@ bool KeepsHoles(const QByteArray& fileSystemType) {
 }
 
 // Fails early where the output cannot fit; a join that could succeed is never refused here.
-JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesAllocated) {
+JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesNeeded) {
   if (!storage.isValid() || !storage.isReady()) return Joined();
   if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
     return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
-  const qint64 bytesNeeded = KeepsHoles(storage.fileSystemType()) ? bytesAllocated : bytesTotal;
   if (!SharesBlocks(storage.fileSystemType()) && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
     return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
@@ -330,12 +329,14 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   const QString outFolder = QFileInfo(outPath).absolutePath();
   RemoveStrayJoinTemporaries(outFolder);
   const QStorageInfo storage(outFolder);
-  if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, bytesAllocated); Failed(room)) return room;
+  const bool keepHoles = storage.isValid() && KeepsHoles(storage.fileSystemType());
+  if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, keepHoles ? bytesAllocated : bytesTotal);
+      Failed(room))
+    return room;
 
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
-  const bool keepHoles = storage.isValid() && KeepsHoles(storage.fileSystemType());
   Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
