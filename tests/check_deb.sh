@@ -1,11 +1,13 @@
 #!/bin/sh
 # Builds the Debian package of a build folder and checks its control fields,
-# its dependencies and that it holds the installed files.
+# its dependencies, that it holds the installed files, its copyright and
+# changelog, and that lintian finds no error and no warning in it.
 #   check_deb.sh <build folder> <work folder> <expected version>
 set -eu
 build=$1
 work=$2
 version=$3
+license=$(dirname "$0")/../LICENSE
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -31,8 +33,10 @@ for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 fonts-ipafont-go
 done
 
 dpkg-deb --contents "$deb" | awk '{ print $NF }' >"$work/contents"
-for file in '/usr/bin/entw' '/usr/share/applications/[^/]*\.desktop' \
-            '/usr/share/icons/hicolor/scalable/apps/[^/]*\.svg' '/usr/share/metainfo/[^/]*\.metainfo\.xml'; do
+for file in '/usr/bin/entw' '/usr/bin/entw-join' '/usr/share/applications/[^/]*\.desktop' \
+            '/usr/share/icons/hicolor/scalable/apps/[^/]*\.svg' '/usr/share/metainfo/[^/]*\.metainfo\.xml' \
+            '/usr/share/man/man1/entw\.1\.gz' '/usr/share/man/man1/entw-join\.1\.gz' \
+            '/usr/share/doc/entw/copyright' '/usr/share/doc/entw/changelog\.gz'; do
   grep -q "^\.$file\$" "$work/contents" || fail "the package holds no $file"
 done
 dpkg-deb --extract "$deb" "$work/root"
@@ -40,4 +44,23 @@ desktop-file-validate "$work"/root/usr/share/applications/*.desktop || fail "pac
 appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml >/dev/null ||
   fail "packaged metainfo invalid"
 [ -x "$work/root/usr/bin/entw" ] || fail "packaged entw is not executable"
+
+# A version raised without a changelog entry of its own would still pass lintian.
+doc=$work/root/usr/share/doc/entw
+gzip -dc "$doc/changelog.gz" >"$work/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+[ "$changelog_version" = "$version" ] || fail "the changelog's latest entry is $changelog_version, not $version"
+
+# The copyright's licence text, unindented, is LICENSE's from its terms on.
+sed -n '/^Permission is hereby granted/,$p' "$license" >"$work/license-terms"
+awk 'BEGIN { RS = "" } /^License: MIT\n/ { sub(/^[^\n]*\n/, ""); print }' "$doc/copyright" |
+  sed 's/^ //; s/^\.$//' >"$work/copyright-terms"
+[ -s "$work/license-terms" ] && cmp -s "$work/license-terms" "$work/copyright-terms" ||
+  fail "the packaged copyright does not carry LICENSE's terms: $(diff "$work/license-terms" "$work/copyright-terms")"
+
+# Judged by its exit status: as root, as in CI, lintian also says that it
+# should not run as root. Its temporary files would stay behind in /tmp.
+mkdir "$work/tmp"
+TMPDIR=$work/tmp lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log" >&2; fail "lintian finds errors or warnings"; }
 echo "$(basename "$deb"): Depends: $depends"
