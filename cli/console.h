@@ -12,6 +12,10 @@ QStringList CommandLineArguments(int argc, char* argv[]);
 void PrepareConsole();
 // A name as it goes to standard output: its very bytes.
 QByteArray NameForOutput(const QString& name);
-// Interrupting (Ctrl+C and the like) asks the join to stop rather than ending the program.
+// Whether standard output is a terminal, which a person reads.
+bool StandardOutputIsTerminal();
+// Interrupting (Ctrl+C and the like) asks the join to stop rather than ending
+// the program; an interrupt that was ignored when the program started stays
+// ignored (nohup).
 void StopJoinOnInterrupt();
 bool StopRequested();

@@ -4,6 +4,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
@@ -22,11 +24,17 @@ void PrepareConsole() {}
 
 QByteArray NameForOutput(const QString& name) { return EncodeFileName(name); }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
 void StopJoinOnInterrupt() {
   struct sigaction action {};
   action.sa_handler = RequestStop;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old {};
+    if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 bool StopRequested() { return stopRequested != 0; }

@@ -49,6 +49,8 @@ void PrepareConsole() {
 
 QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }
 
+bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
 void StopJoinOnInterrupt() { ::SetConsoleCtrlHandler(RequestStop, TRUE); }
 
 bool StopRequested() { return stopRequested; }

@@ -22,30 +22,58 @@ enum ExitStatus : int { kSucceeded = 0, kFailed = 1, kWrongUsage = 2 };
 
 const char kUsage[] =
     "使い方: entw-join [--by-date] [--force] FOLDER OUTPUT\n"
-    "        entw-join [--by-date] --list FOLDER\n";
+    "        entw-join [--by-date] --list [-z] FOLDER\n";
 
 const char kHelp[] =
     "FOLDER のすべてのファイルを、ウィンドウと同じ順にそのままつなげて、\n"
     "FOLDER の中の OUTPUT に書き込みます。\n"
     "\n"
     "  --by-date  日付順（更新日の古い順、同じ日は名前順）。既定は名前順\n"
-    "  --list     結合する順にファイル名を 1 行に 1 つ表示し、何も書き込まない\n"
-    "  --force    既に存在する OUTPUT を上書きする\n"
+    "  --list     結合する順にファイル名を 1 行に 1 つ表示し、何も書き込まない。\n"
+    "             端末では制御文字を ? で表示する。パイプやファイルには名前の\n"
+    "             バイトそのままを書くため、改行を含む名前は区別できない\n"
+    "  -z, --zero --list で、各名前を改行ではなく NUL バイトで終える\n"
+    "             （xargs -0、sort -z 向けの、どんな名前も区別できる形）\n"
+    "  --force    既に存在する OUTPUT を上書きする（結合中に現れたものも）\n"
     "  --help     この説明を表示する\n"
     "  --version  バージョンを表示する\n"
     "\n"
     "終了コード: 0 成功、1 失敗、2 使い方の誤り\n";
 
+const char kVersionNotice[] =
+    "Copyright (c) 2026 The Entw developers\n"
+    "License: MIT <https://opensource.org/license/mit>\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 struct Options {
   bool byDate = false;
   bool list = false;
+  bool zero = false;
   bool force = false;
   bool help = false;
   bool version = false;
   QStringList operands;
 };
 
-void Print(std::FILE* stream, const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, bytes.size(), stream); }
+int outputError = 0;  // the first failed write to standard output
+
+void Print(std::FILE* stream, const QByteArray& bytes) {
+  if (std::fwrite(bytes.constData(), 1, bytes.size(), stream) != static_cast<size_t>(bytes.size()) &&
+      stream == stdout && outputError == 0)
+    outputError = errno;
+}
+
+// What went to standard output must have reached it: a full disk or a closed
+// pipe is a failure, however much was buffered.
+int FinishOutput(int status) {
+  if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+  if (outputError == 0 && !std::ferror(stdout)) return status;
+  const int error = outputError;
+  Print(stderr, "entw-join: " + QStringLiteral("標準出力に書き込めませんでした。").toUtf8() +
+                    FailureFromSystemError(error).Description.toUtf8() + '\n');
+  return kFailed;
+}
 
 void Say(const QString& message) { Print(stderr, "entw-join: " + message.toUtf8() + '\n'); }
 
@@ -56,19 +84,21 @@ int WrongUsage(const QString& message) {
 }
 
 // The report as the window shows it, with plain line ends as a terminal expects.
-int Report(const QString& place, const Err& failure, const QString& path) {
-  QString text = ErrorReportText(place, WithFailedPath(failure, DisplayFileName(path)));
+int Report(const QString& place, const Err& failure) {
+  QString text = ErrorReportText(place, failure);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   Print(stderr, text.toUtf8() + '\n');
   return kFailed;
 }
 
-// Everything up to "--" that starts with "--" is an option; "-" alone is a name.
+// Everything up to "--" that starts with "--" is an option, and "-z"; "-" alone is a name.
 std::optional<Options> ParseArguments(const QStringList& arguments, QString& unknown) {
   Options options;
   bool optionsEnd = false;
   for (const QString& argument : arguments) {
-    if (optionsEnd || !argument.startsWith(QStringLiteral("--"))) {
+    if (!optionsEnd && argument == u"-z") {
+      options.zero = true;
+    } else if (optionsEnd || !argument.startsWith(QStringLiteral("--"))) {
       options.operands.append(argument);
     } else if (argument == u"--") {
       optionsEnd = true;
@@ -76,6 +106,8 @@ std::optional<Options> ParseArguments(const QStringList& arguments, QString& unk
       options.byDate = true;
     } else if (argument == u"--list") {
       options.list = true;
+    } else if (argument == u"--zero") {
+      options.zero = true;
     } else if (argument == u"--force") {
       options.force = true;
     } else if (argument == u"--help") {
@@ -90,15 +122,30 @@ std::optional<Options> ParseArguments(const QStringList& arguments, QString& unk
   return options;
 }
 
-int PrintList(const QStringList& names) {
-  QByteArray lines;
-  for (const QString& name : names) lines += NameForOutput(name) + '\n';
-  Print(stdout, lines);
-  if (std::fflush(stdout) != 0) {
-    Say(FailureFromSystemError(errno).Description);
-    return kFailed;
+// A name as a terminal shows it: control characters (escape, carriage
+// return, newline) as "?", bytes that are not UTF-8 as U+FFFD.
+QByteArray NameForTerminal(const QString& name) {
+  QString shown = DisplayFileName(name);
+  for (QChar& character : shown) {
+    if (character.category() == QChar::Other_Control) character = u'?';
   }
-  return kSucceeded;
+  return shown.toUtf8();
+}
+
+// With zero, each name ends in a NUL byte, which no name holds; otherwise a
+// line each, shown harmlessly on a terminal.
+void PrintList(const QStringList& names, bool zero) {
+  const bool terminal = !zero && StandardOutputIsTerminal();
+  QByteArray lines;
+  for (const QString& name : names) {
+    lines += terminal ? NameForTerminal(name) : NameForOutput(name);
+    lines += zero ? '\0' : '\n';
+    if (lines.size() >= (qsizetype{1} << 16)) {
+      Print(stdout, lines);
+      lines.clear();
+    }
+  }
+  Print(stdout, lines);
 }
 
 int Join(const QString& folder, const QString& outName, const QStringList& names, bool force) {
@@ -117,7 +164,9 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
   }
   // An interrupted join is stopped by the engine, so no temporary file stays behind.
   StopJoinOnInterrupt();
-  const JoinResult result = JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return !StopRequested(); });
+  const JoinResult result =
+      JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return !StopRequested(); },
+                force ? Replacing::AnyPlainFile : Replacing::WhatStoodThere);
   switch (result.outcome) {
     case JoinOutcome::Joined:
       return kSucceeded;
@@ -127,7 +176,7 @@ int Join(const QString& folder, const QString& outName, const QStringList& names
     case JoinOutcome::Failed:
       break;
   }
-  return Report(QStringLiteral("VoverorFile"), result.failure, result.failedPath);
+  return Report(QStringLiteral("VoverorFile"), DescribedFailure(result));
 }
 
 }  // namespace
@@ -140,11 +189,12 @@ int main(int argc, char* argv[]) {
   const Options& options = *parsed;
   if (options.help) {
     Print(stdout, QByteArray(kUsage) + '\n' + kHelp);
-    return kSucceeded;
+    return FinishOutput(kSucceeded);
   }
   if (options.version) {
-    Print(stdout, "entw-join " + LongVersionText(ProgramVersion()).toUtf8() + '\n');
-    return kSucceeded;
+    Print(stdout, "entw-join (" + ProgramName().toUtf8() + ") " + LongVersionText(ProgramVersion()).toUtf8() + '\n' +
+                      kVersionNotice);
+    return FinishOutput(kSucceeded);
   }
 
   const qsizetype wanted = options.list ? 1 : 2;
@@ -156,10 +206,13 @@ int main(int argc, char* argv[]) {
 
   const QString folder = FolderText(QDir::fromNativeSeparators(options.operands[0]));
   const FileNames listing = ListJoinFolder(folder);
-  if (!listing.ok) return Report(QStringLiteral("cmdMain_Click"), listing.failure, listing.failedPath);
+  if (!listing.ok)
+    return Report(QStringLiteral("cmdMain_Click"), WithFailedPath(listing.failure, DisplayFileName(listing.failedPath)));
   const FileNames ordered = OrderJoinList(folder, listing.names, options.byDate);
-  if (!ordered.ok) return Report(QStringLiteral("cmdMain_Click"), ordered.failure, ordered.failedPath);
+  if (!ordered.ok)
+    return Report(QStringLiteral("cmdMain_Click"), WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)));
 
-  if (options.list) return PrintList(ordered.names);
-  return Join(folder, outName, ordered.names, options.force);
+  if (!options.list) return Join(folder, outName, ordered.names, options.force);
+  PrintList(ordered.names, options.zero);
+  return FinishOutput(kSucceeded);
 }

@@ -2,16 +2,17 @@
 
 #include "join/fileidentity.h"
 #include "join/filenames.h"
+#include "join/joinorder.h"
 #include "join/nativefile.h"
 #include "report/errorreport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 
 #include <algorithm>
 #include <chrono>
 #include <future>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -24,11 +25,18 @@ constexpr qint64 kGatheredBelowBytes = qint64{64} << 10;
 // How often a running flush to disk lets the progress display repaint.
 constexpr std::chrono::milliseconds kFlushPollInterval{50};
 
-JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path}; }
+Err ProcessSizeLimitFailure() {
+  return OwnFailure(FailureNumber::kPathFileAccessError,
+                    QStringLiteral("ファイルが大きすぎて、このプログラムに許されたファイルサイズの上限を超えます。"));
+}
+
+JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path, {}}; }
 JoinResult SystemFailure(SystemError errorCode, const QString& path) {
+  // A size limit of the process, not of the drive's file system.
+  if (errorCode == kFileTooLargeError && NativeFiles::FileSizeLimit()) return Failure(ProcessSizeLimitFailure(), path);
   return Failure(FailureFromSystemError(errorCode), path);
 }
-JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}}; }
+JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}, {}}; }
 JoinResult Joined() { return {}; }
 bool Failed(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
 
@@ -45,6 +53,9 @@ Err InputNotRegularFailure() {
 Err InputReplacedFailure() {
   return OwnFailure(FailureNumber::kPathFileAccessError,
                     QStringLiteral("結合の途中でファイルが別のものに置き換えられました。"));
+}
+Err InputShrankFailure() {
+  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合の途中でファイルが短くなりました。"));
 }
 
 // File systems that can share the inputs' blocks with the output, so that a
@@ -63,19 +74,13 @@ std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
   return std::nullopt;
 }
 
-// File systems that keep a file's holes as holes, taking no room for them.
-bool KeepsHoles(const QByteArray& fileSystemType) {
-  static const QByteArrayList kTypes = {"ext2", "ext3", "ext4", "xfs", "btrfs", "tmpfs", "f2fs",
-                                        "bcachefs", "zfs", "ocfs2", "jfs", "ntfs3"};
-  return kTypes.contains(fileSystemType);
-}
-
 // Fails early where the output cannot fit; a join that could succeed is never refused here.
 JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesNeeded) {
   if (!storage.isValid() || !storage.isReady()) return Joined();
   if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
     return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
-  if (!SharesBlocks(storage.fileSystemType()) && storage.bytesAvailable() >= 0 &&
+  // Some FUSE drivers (FAT's) report no size and no free space: that tells nothing about room.
+  if (!SharesBlocks(storage.fileSystemType()) && storage.bytesTotal() > 0 && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
     return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
   return Joined();
@@ -103,18 +108,26 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
   return Joined();
 }
 
-// The output replaces its file only at the end, so it must be none of the
-// inputs; whatever stands there must be a plain file.
-JoinResult InspectOutput(const QString& outPath, const std::vector<InputFile>& inputs, bool& exists) {
+// Case-insensitive disks (FAT, exFAT) open a name under any spelling of its
+// case, and their FUSE drivers number each spelling apart, so identities do
+// not tell. Where the output's folder holds no entry of the very name given,
+// the file system took it for another spelling: for an input's, or, where no
+// entry's name folds to it, for one the name alone cannot tell.
+bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QStringList& files) {
+  const QFileInfo output(outPath);
+  const QString name = output.fileName();
+  const FileNames entries = ListJoinFolder(output.path() + u'/');
+  if (!entries.ok || entries.names.contains(name)) return false;
   SystemError error = 0;
-  const std::optional<FileStatus> status = StatusOf(outPath, error);
-  exists = status.has_value();
-  if (!status) return Joined();
-  if (!status->isRegular) return Failure(OutputNotRegularFailure(), outPath);
-  for (const InputFile& input : inputs) {
-    if (input.identity == status->identity) return Failure(OutputIsInputFailure(), outPath);
-  }
-  return Joined();
+  const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
+  const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
+  const bool sameFolder = (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
+                          QDir::cleanPath(output.absolutePath()).compare(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()),
+                                                                        Qt::CaseInsensitive) == 0;
+  if (!sameFolder) return false;
+  const auto folds = [&name](const QString& entry) { return entry.compare(name, Qt::CaseInsensitive) == 0; };
+  return std::any_of(files.begin(), files.end(), folds) ||
+         std::none_of(entries.names.begin(), entries.names.end(), folds);
 }
 
 // Copies each input to the end of the output, in pieces.
@@ -132,18 +145,19 @@ class Copier {
     if (!opened) return SystemFailure(error, input.path);
     if (!opened->isRegular || opened->identity != input.identity) return Failure(InputReplacedFailure(), input.path);
 
-    if (input.size < kGatheredBelowBytes) return Gather(source, input);
+    // The input is taken as it is now: what a writer adds meanwhile is left out.
+    const qint64 size = opened->size;
+    if (size < kGatheredBelowBytes) return Gather(source, input, size);
     if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
     // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
     bool kernelCopy = true;
-    qint64 offset = 0;
-    if (keepHoles_ && opened->allocated < opened->size) {
-      if (const JoinResult copied = CopyDataRanges(source, input, opened->size, kernelCopy); Failed(copied))
-        return copied;
-      offset = opened->size;
-    }
-    // Then whatever the input holds beyond: it may have grown since it was opened.
-    return CopyRange(source, input, offset, kInputEnd, kernelCopy);
+    if (!keepHoles_ || opened->allocated >= size) return CopyRange(source, input, 0, size, kernelCopy);
+    if (const JoinResult copied = CopyDataRanges(source, input, size, kernelCopy); Failed(copied)) return copied;
+    // A file cut short reads as a hole past its new end.
+    const std::optional<FileStatus> after = source.Status(error);
+    if (!after) return SystemFailure(error, input.path);
+    if (after->size < size) return Failure(InputShrankFailure(), input.path);
+    return Joined();
   }
 
   // Writes what small inputs left in the buffer; the last input may have been one.
@@ -166,31 +180,24 @@ class Copier {
   // A join of many small files is bound by system calls per file: each one is
   // read into the buffer without a second read for its end, and the buffer is
   // written when full.
-  JoinResult Gather(NativeFile& source, const InputFile& input) {
+  JoinResult Gather(NativeFile& source, const InputFile& input, qint64 size) {
     char* buffer = Buffer();
-    qint64 readOfInput = 0;
-    for (;;) {
+    // A short read may be a network file system's, so reading goes on to the size.
+    for (qint64 readOfInput = 0; readOfInput < size;) {
       if (gathered_ == kBufferBytes) {
         if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
       }
-      const qint64 room = kBufferBytes - gathered_;
       SystemError error = 0;
-      const qint64 count = source.Read(buffer + gathered_, room, error);
+      const qint64 count = source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
       if (count < 0) return SystemFailure(error, input.path);
+      if (count == 0) return Failure(InputShrankFailure(), input.path);
       gathered_ += count;
       readOfInput += count;
       bytesDone_ += count;
-      // A short read that reached the size seen when listing is the end of a
-      // regular file; one that falls short of it may be a network file
-      // system's, so reading goes on until a read returns nothing.
-      if (count == 0 || (count < room && readOfInput >= input.size)) {
-        if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
-        return Joined();
-      }
     }
+    if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
+    return Joined();
   }
-
-  static constexpr qint64 kInputEnd = std::numeric_limits<qint64>::max();
 
   // Copies only the data of an input with holes, [0, end) of it, and leaves
   // its holes as holes in the output; the bytes read back are the same.
@@ -223,8 +230,8 @@ class Copier {
     return Joined();
   }
 
-  // Copies from the positions on, the input's [from, to) or all it holds
-  // after `from`, in pieces.
+  // Copies the input's [from, to) from the positions on, in pieces; an input
+  // that ends before `to` has shrunk since it was opened.
   JoinResult CopyRange(NativeFile& source, const InputFile& input, qint64 from, qint64 to, bool& kernelCopy) {
     for (qint64 offset = from; offset < to;) {
       const qint64 length = std::min(kJoinPieceBytes, to - offset);
@@ -238,7 +245,7 @@ class Copier {
         }
         if (copied < 0) return SystemFailure(failure.error, failure.onOutput ? outPath_ : input.path);
         // Some file systems end a kernel copy early; reading tells the true end.
-        if (copied == 0 && offset < input.size) {
+        if (copied == 0) {
           kernelCopy = false;
           continue;
         }
@@ -246,7 +253,7 @@ class Copier {
         const JoinResult piece = CopyPieceThroughBuffer(source, input, length, copied);
         if (Failed(piece)) return piece;
       }
-      if (copied == 0) return Joined();
+      if (copied == 0) return Failure(InputShrankFailure(), input.path);
       StartWriteBack(copied);
       offset += copied;
       bytesDone_ += copied;
@@ -281,7 +288,7 @@ class Copier {
   NativeFile& output_;
   const QString& outPath_;
   const qint64 bytesTotal_;
-  const bool keepHoles_;  // the output's file system keeps holes
+  const bool keepHoles_;  // the output keeps holes
   const JoinProgress& progress_;
   qint64 bytesDone_ = 0;
   qint64 position_ = 0;  // the output's length so far
@@ -309,34 +316,26 @@ JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, 
   return Joined();
 }
 
-}  // namespace
+// Whether some input has holes worth keeping.
+bool AnyHoles(const std::vector<InputFile>& inputs) {
+  return std::any_of(inputs.begin(), inputs.end(), [](const InputFile& input) { return input.allocated < input.size; });
+}
 
-JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
-                     const JoinProgress& progress) {
-  NativeFiles::PrepareForJoins();
-  const QString outPath = folder + outName;
-  std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
+JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
+                       const JoinProgress& progress, bool mayReplace) {
   qint64 bytesTotal = 0;
   qint64 bytesAllocated = 0;
-  for (qsizetype i = 0; i < files.size(); ++i) {
-    const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
-    if (Failed(inspected)) return inspected;
-    bytesTotal += inputs[static_cast<size_t>(i)].size;
-    bytesAllocated += inputs[static_cast<size_t>(i)].allocated;
+  for (const InputFile& input : inputs) {
+    bytesTotal += input.size;
+    bytesAllocated += input.allocated;
   }
-  bool outputExists = false;
-  if (const JoinResult inspected = InspectOutput(outPath, inputs, outputExists); Failed(inspected)) return inspected;
-  const QString outFolder = QFileInfo(outPath).absolutePath();
-  RemoveStrayJoinTemporaries(outFolder);
-  const QStorageInfo storage(outFolder);
-  const bool keepHoles = storage.isValid() && KeepsHoles(storage.fileSystemType());
+  // Asked of the output itself: a container may hide which file system it is on.
+  const bool keepHoles = AnyHoles(inputs) && output.file().KeepsHoles();
+  const QStorageInfo storage(QFileInfo(outPath).absolutePath());
   if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, keepHoles ? bytesAllocated : bytesTotal);
       Failed(room))
     return room;
 
-  OutputFile output(outPath);
-  SystemError error = 0;
-  if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
   Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
@@ -344,15 +343,72 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   }
   if (const JoinResult flushed = copier.WriteGathered(); Failed(flushed)) return flushed;
   if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Failed(flushed)) return flushed;
-  if (!output.Commit(outputExists, error)) return SystemFailure(error, outPath);
+  SystemError error = 0;
+  if (!output.Commit(mayReplace, error)) return SystemFailure(error, outPath);
   return Joined();
+}
+
+}  // namespace
+
+OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files) {
+  const QString outPath = folder + outName;
+  SystemError error = 0;
+  const std::optional<FileStatus> output = StatusOf(outPath, error);
+  if (!output) return OutputTarget::Free;
+  const bool sameFile = std::any_of(files.begin(), files.end(), [&](const QString& name) {
+    const std::optional<FileStatus> input = StatusOf(folder + name, error);
+    return input && input->identity == output->identity;
+  });
+  if (sameFile) return OutputTarget::Input;
+  if (!output->isRegular) return OutputTarget::NotPlainFile;
+  if (SpelledLikeAnInput(folder, outPath, files)) return OutputTarget::Input;
+  return OutputTarget::PlainFile;
+}
+
+Err DescribedFailure(const JoinResult& result) {
+  Err failure = result.failedPath.isEmpty() ? result.failure
+                                            : WithFailedPath(result.failure, DisplayFileName(result.failedPath));
+  if (!result.leftBehind.isEmpty()) {
+    failure.Description += QStringLiteral(" 一時ファイル「%1」を削除できませんでした。")
+                               .arg(QDir::toNativeSeparators(DisplayFileName(result.leftBehind)));
+  }
+  return failure;
+}
+
+JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
+                     const JoinProgress& progress, Replacing replacing) {
+  NativeFiles::PrepareForJoins();
+  const QString outPath = folder + outName;
+  std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
+    if (Failed(inspected)) return inspected;
+  }
+  // The output replaces its file only at the end, so it must be none of the
+  // inputs; whatever stands there must be a plain file.
+  const OutputTarget target = InspectOutputName(folder, outName, files);
+  if (target == OutputTarget::Input) return Failure(OutputIsInputFailure(), outPath);
+  if (target == OutputTarget::NotPlainFile) return Failure(OutputNotRegularFailure(), outPath);
+  RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
+
+  OutputFile output(outPath);
+  SystemError error = 0;
+  if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
+  const bool mayReplace = target == OutputTarget::PlainFile || replacing == Replacing::AnyPlainFile;
+  JoinResult result = WriteOutput(output, outPath, inputs, progress, mayReplace);
+  if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
+    // Where files can be made but not removed (an append-only folder), the user must hear of it.
+    if (result.outcome == JoinOutcome::Stopped)
+      result = Failure(OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合を中止しました。")), {});
+    result.leftBehind = output.temporaryPath();
+  }
+  return result;
 }
 
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
                         Dialogs& dialogs, const JoinProgress& progress) {
   const JoinResult result = JoinFiles(folder, outName, strFiles, progress);
   if (result.outcome == JoinOutcome::Failed)
-    ReportError(QStringLiteral("VoverorFile"), WithFailedPath(result.failure, DisplayFileName(result.failedPath)),
-                dialogs);
+    ReportError(QStringLiteral("VoverorFile"), DescribedFailure(result), dialogs);
   return result.outcome;
 }

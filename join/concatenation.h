@@ -21,14 +21,32 @@ struct JoinResult {
   JoinOutcome outcome = JoinOutcome::Joined;
   Err failure;         // set when Failed
   QString failedPath;  // the file the failure happened on
+  QString leftBehind;  // a temporary file the failed join could not remove
 };
 
+// The failure as the report shows it: the file it happened on, and what it left behind.
+Err DescribedFailure(const JoinResult& result);
+
+// What an output name leads to; the window, entw-join and the join itself go by it.
+enum class OutputTarget {
+  Free,          // nothing stands there
+  PlainFile,     // another plain file, which a join may replace
+  Input,         // one of the files joined, however the file system spells or numbers it
+  NotPlainFile,  // a folder, a device, a FIFO, or a link to one
+};
+OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files);
+
+// What a join may replace at the output's name: the plain file that stood
+// there when it started, or also one that appears there meanwhile.
+enum class Replacing { WhatStoodThere, AnyPlainFile };
+
 // Writes folder + outName as the bytes of folder + each of files, in list
-// order, with nothing added. The output appears whole or not at all: an
-// existing file of that name is replaced only after the last input was
-// copied, and is untouched when the join fails or is stopped.
+// order, with nothing added; each input as it was when opened, up to its
+// length then. The output appears whole or not at all: an existing file of
+// that name is replaced only after the last input was copied, and is
+// untouched when the join fails or is stopped.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
-                     const JoinProgress& progress = {});
+                     const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
 
 // JoinFiles, with a failure shown in the error report.
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,

@@ -4,7 +4,6 @@
 #include "dialogs/dialogs.h"
 #include "join/concatenation.h"
 #include "join/filenames.h"
-#include "join/fileidentity.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
 
@@ -43,20 +42,18 @@ bool ConfirmOutputName(const QString& folder, const QString& outName, const QStr
 QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
 
 OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files) {
-  SystemError error = 0;
-  const std::optional<FileStatus> output = StatusOf(folder + outName, error);
-  if (!output) return {};
-  const bool namesAnInput = std::any_of(files.begin(), files.end(), [&](const QString& name) {
-    const std::optional<FileStatus> input = StatusOf(folder + name, error);
-    return input && input->identity == output->identity;
-  });
-  if (namesAnInput)
-    return {OutputNameVerdict::Refuse, QStringLiteral("結合するファイルと同じ名前は使えません。")};
-  if (!output->isRegular) {
-    return {OutputNameVerdict::Refuse,
-            QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(DisplayFileName(outName))};
+  switch (InspectOutputName(folder, outName, files)) {
+    case OutputTarget::Free:
+      return {};
+    case OutputTarget::PlainFile:
+      return {OutputNameVerdict::AskToReplace, {}};
+    case OutputTarget::Input:
+      return {OutputNameVerdict::Refuse, QStringLiteral("結合するファイルと同じ名前は使えません。")};
+    case OutputTarget::NotPlainFile:
+      break;
   }
-  return {OutputNameVerdict::AskToReplace, {}};
+  return {OutputNameVerdict::Refuse,
+          QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(DisplayFileName(outName))};
 }
 
 QString TrimOutputName(const QString& typed) {

@@ -47,6 +47,11 @@ class NativeFile {
   };
   DataRange NextData(qint64 offset, qint64 end) const;
 
+  // Whether a hole made in this empty file stays a hole, taking no room on
+  // its disk; the file is left empty. Asked of the file itself, as mount
+  // tables that would name its file system are hidden in containers.
+  bool KeepsHoles();
+
   intptr_t handle() const { return handle_; }
 
  private:
@@ -77,6 +82,8 @@ class NativeFiles {
   static void StartWriteBack(NativeFile& file, qint64 offset, qint64 length);
   // Before any join: a file-size limit must fail a write, not end the process.
   static void PrepareForJoins();
+  // The largest file this process may write, where it is limited (ulimit -f).
+  static std::optional<qint64> FileSizeLimit();
 };
 
 // The join's output: written under no name or a temporary one beside its
@@ -93,11 +100,16 @@ class OutputFile {
   NativeFile& file() { return file_; }
   // Everything written reaches the disk; may take long on a slow drive.
   bool Flush(SystemError& error);
-  // Takes the final name. With mayReplace a regular file that stands there
-  // is replaced whole, and its owner, group, permissions (less setuid and
-  // setgid), access lists and extended attributes pass to the new file;
-  // without it the name must still be free.
+  // Takes the final name. With mayReplace a regular file that stands there,
+  // or that appeared meanwhile, is replaced whole, and its owner, group,
+  // permissions (less setuid and setgid), access lists and extended
+  // attributes pass to the new file; without it the name must still be free.
   bool Commit(bool mayReplace, SystemError& error);
+  // Removes what was written at once, rather than when destroyed; false
+  // where the file stays (a folder where files cannot be removed).
+  bool Discard(SystemError& error);
+  // The name the file was written under; empty while it has none.
+  QString temporaryPath() const;
 
  private:
   struct Private;

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -178,6 +180,17 @@ NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const {
 #endif
 }
 
+bool NativeFile::KeepsHoles() {
+  // Large enough that a file system that allocates on extending (FAT, exFAT)
+  // must take a cluster for it.
+  constexpr off_t kProbeBytes = 64 << 10;
+  struct stat status {};
+  const bool kept = ::ftruncate(Descriptor(*this), kProbeBytes) == 0 && ::fstat(Descriptor(*this), &status) == 0 &&
+                    status.st_size == kProbeBytes && status.st_blocks == 0;
+  SystemError ignored = 0;
+  return SetLength(0, ignored) && kept;
+}
+
 NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
   // Non-blocking: a FIFO put in a file's place must not hang the join.
   const int descriptor = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -220,6 +233,12 @@ void NativeFiles::StartWriteBack(NativeFile& file, qint64 offset, qint64 length)
 void NativeFiles::PrepareForJoins() {
   static std::once_flag once;
   std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+std::optional<qint64> NativeFiles::FileSizeLimit() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+  return static_cast<qint64>(std::min<rlim_t>(limit.rlim_cur, std::numeric_limits<qint64>::max()));
 }
 
 struct OutputFile::Private {
@@ -276,59 +295,76 @@ bool OutputFile::Flush(SystemError& error) {
 }
 
 bool OutputFile::Commit(bool mayReplace, SystemError& error) {
-  // A link is kept: the file it leads to is the one replaced.
-  QByteArray target = d_->target;
-  struct stat old {};
-  bool replacing = ::stat(target.constData(), &old) == 0;
-  if (replacing) {
-    struct stat link {};
-    if (::lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-      if (char* resolved = ::realpath(target.constData(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
+  // A file that takes the name meanwhile is replaced on a second round, where that may be.
+  for (int round = 0; round < 2; ++round) {
+    // A link is kept: the file it leads to is the one replaced.
+    QByteArray target = d_->target;
+    struct stat old {};
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    if (replacing) {
+      struct stat link {};
+      if (::lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(target.constData(), nullptr)) {
+          target = resolved;
+          std::free(resolved);
+        }
       }
-    }
-    if (!S_ISREG(old.st_mode) || !mayReplace) {
-      error = EEXIST;
-      return false;
-    }
-    CarryOverMetadata(Descriptor(file_), target, old);
-  }
-  const QByteArray folder = FolderOf(target);
-
-  if (d_->tempPath.isEmpty()) {
-    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(Descriptor(file_));
-    if (!replacing) {
-      if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
-        error = errno;
+      if (!S_ISREG(old.st_mode) || !mayReplace) {
+        error = EEXIST;
         return false;
       }
+      CarryOverMetadata(Descriptor(file_), target, old);
+    }
+    const QByteArray folder = FolderOf(target);
+    const auto taken = [&] {
       d_->committed = true;
       SyncFolder(folder);
       return true;
-    }
-    // A link cannot replace a file: the data takes a temporary name first.
-    for (int attempt = 0; d_->tempPath.isEmpty(); ++attempt) {
-      const QByteArray tempPath = folder + '/' + EncodeFileName(NewJoinTemporaryName());
-      if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
-        d_->tempPath = tempPath;
-      } else if (errno != EEXIST || attempt == 100) {
+    };
+
+    if (d_->tempPath.isEmpty()) {
+      const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(Descriptor(file_));
+      if (!replacing) {
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0)
+          return taken();
+        if (errno == EEXIST && mayReplace) continue;
         error = errno;
         return false;
       }
+      // A link cannot replace a file: the data takes a temporary name first.
+      for (int attempt = 0; d_->tempPath.isEmpty(); ++attempt) {
+        const QByteArray tempPath = folder + '/' + EncodeFileName(NewJoinTemporaryName());
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
+          d_->tempPath = tempPath;
+        } else if (errno != EEXIST || attempt == 100) {
+          error = errno;
+          return false;
+        }
+      }
     }
-  }
 
-  const int renamed = replacing ? ::rename(d_->tempPath.constData(), target.constData())
-                                : RenameNoReplace(d_->tempPath.constData(), target.constData());
-  if (renamed != 0) {
+    if (replacing ? ::rename(d_->tempPath.constData(), target.constData()) == 0
+                  : RenameNoReplace(d_->tempPath.constData(), target.constData()) == 0)
+      return taken();
+    if (!replacing && errno == EEXIST && mayReplace) continue;
     error = errno;
     return false;
   }
-  d_->committed = true;
-  SyncFolder(folder);
+  error = EEXIST;
+  return false;
+}
+
+bool OutputFile::Discard(SystemError& error) {
+  if (d_->committed || d_->tempPath.isEmpty()) return true;
+  if (::unlink(d_->tempPath.constData()) != 0 && errno != ENOENT) {
+    error = errno;
+    return false;
+  }
+  d_->tempPath.clear();
   return true;
 }
+
+QString OutputFile::temporaryPath() const { return DecodeFileName(d_->tempPath); }
 
 void RemoveStrayJoinTemporaries(const QString& folder) {
   DIR* directory = ::opendir(EncodeFileName(folder).constData());

@@ -122,6 +122,9 @@ bool NativeFile::SetLength(qint64 length, SystemError& error) {
 // Holes are not looked for here: every file is read whole.
 NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const { return {offset, end}; }
 
+// A file here is not sparse unless asked to be, so its holes are written.
+bool NativeFile::KeepsHoles() { return false; }
+
 NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
   // Others may go on reading and writing it; one that holds it exclusively makes this fail.
   const HANDLE handle =
@@ -140,6 +143,8 @@ qint64 NativeFiles::CopyInKernel(NativeFile&, NativeFile&, qint64, CopyFailure& 
 void NativeFiles::StartWriteBack(NativeFile&, qint64, qint64) {}
 
 void NativeFiles::PrepareForJoins() {}
+
+std::optional<qint64> NativeFiles::FileSizeLimit() { return std::nullopt; }
 
 struct OutputFile::Private {
   QString tempPath;
@@ -181,27 +186,44 @@ bool OutputFile::Flush(SystemError& error) {
 }
 
 bool OutputFile::Commit(bool mayReplace, SystemError& error) {
-  SystemError ignored = 0;
-  const std::optional<FileStatus> old = StatusOf(path_, ignored);
-  if (old && (!old->isRegular || !mayReplace)) {
-    error = ERROR_FILE_EXISTS;
-    return false;
-  }
   file_ = NativeFile();
   const std::wstring temp = Native(d_->tempPath);
   const std::wstring target = Native(path_);
-  // Replacing keeps the old file's access lists, attributes and streams.
-  const bool done =
-      old ? (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
-             ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-          : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-  if (!done) {
+  // A file that takes the name meanwhile is replaced on a second round, where that may be.
+  for (int round = 0; round < 2; ++round) {
+    SystemError ignored = 0;
+    const std::optional<FileStatus> old = StatusOf(path_, ignored);
+    if (old && (!old->isRegular || !mayReplace)) {
+      error = ERROR_FILE_EXISTS;
+      return false;
+    }
+    // Replacing keeps the old file's access lists, attributes and streams.
+    const bool done = old ? (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                            nullptr, nullptr) ||
+                             ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                          : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (done) {
+      d_->committed = true;
+      return true;
+    }
+    error = LastError();
+    if (old || !mayReplace || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return false;
+  }
+  return false;
+}
+
+bool OutputFile::Discard(SystemError& error) {
+  if (d_->committed || d_->tempPath.isEmpty()) return true;
+  file_ = NativeFile();
+  if (!::DeleteFileW(Native(d_->tempPath).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
     error = LastError();
     return false;
   }
-  d_->committed = true;
+  d_->tempPath.clear();
   return true;
 }
+
+QString OutputFile::temporaryPath() const { return d_->tempPath; }
 
 void RemoveStrayJoinTemporaries(const QString& folder) {
   WIN32_FIND_DATAW found{};

@@ -3,9 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A small file system in an image file, mounted for a test: "ext4", "btrfs",
-// "xfs" by loop device, "fat", "exfat" and "ntfs" through FUSE. Mounting needs
-// root and the type's tools; whyNot() says what was missing.
+// A small file system mounted for a test: "ext4", "btrfs", "xfs" in an image
+// by loop device, "fat", "exfat" and "ntfs" through FUSE, or a "tmpfs".
+// Mounting needs root and the type's tools; whyNot() says what was missing.
 class LoopMount {
  public:
   LoopMount(const QString& type, int sizeMiB);

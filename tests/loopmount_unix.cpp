@@ -31,7 +31,8 @@ struct FileSystemKind {
 FileSystemKind KindOf(const QString& type) {
   if (type == QStringLiteral("fat"))
     return {"mkfs.vfat", {"-F", "32"}, "fusefat", {"-o", "rw+"}};
-  if (type == QStringLiteral("exfat")) return {"mkfs.exfat", {}, "mount.exfat-fuse", {}};
+  // The exFAT FUSE driver takes block devices only.
+  if (type == QStringLiteral("exfat")) return {"mkfs.exfat", {}, "mount", {"-t", "exfat-fuse", "-o", "loop"}};
   if (type == QStringLiteral("ntfs")) return {"mkfs.ntfs", {"-q", "-F", "-f"}, "ntfs-3g", {}};
   if (type == QStringLiteral("ext4")) return {"mkfs.ext4", {"-q", "-F"}, "mount", {"-o", "loop"}};
   return {"mkfs." + type, {"-q"}, "mount", {"-o", "loop"}};
@@ -46,6 +47,12 @@ QString FindProgram(const QString& name) {
 LoopMount::LoopMount(const QString& type, int sizeMiB) {
   if (::geteuid() != 0) {
     whyNot_ = QStringLiteral("mounting a %1 image needs root").arg(type);
+    return;
+  }
+  if (type == QStringLiteral("tmpfs")) {
+    QDir(dir_.path()).mkdir(QStringLiteral("mnt"));
+    mounted_ = Run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", QStringLiteral("size=%1m").arg(sizeMiB), "none", path()},
+                   whyNot_);
     return;
   }
   const FileSystemKind kind = KindOf(type);

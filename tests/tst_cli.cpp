@@ -1,5 +1,6 @@
 #include "resources/programinfo.h"
 #include "filekinds.h"
+#include "loopmount.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 
 namespace {
@@ -83,6 +86,10 @@ class TestCli : public QObject {
   void joinsNamesThatAreNotUtf8_data();
   void joinsNamesThatAreNotUtf8();
   void fileSizeLimitIsReported();
+  void listForms_data();
+  void listForms();
+  void ignoredInterruptsStayIgnored();
+  void holesKeptWhereMountsAreHidden();
   void outputWriteFailureNamesTheOutput();
 };
 
@@ -130,7 +137,9 @@ void TestCli::helpAndVersion() {
   // Either wins over anything else on the line.
   const Run version = RunJoin({QStringLiteral("--list"), QStringLiteral("--version")});
   QCOMPARE(version.exitCode, 0);
-  QCOMPARE(version.out, "entw-join " + LongVersionText(ProgramVersion()).toUtf8() + '\n');
+  QVERIFY(version.out.startsWith("entw-join (" + ProgramName().toUtf8() + ") " +
+                                 LongVersionText(ProgramVersion()).toUtf8() + "\nCopyright"));
+  QVERIFY(version.out.contains("MIT") && version.out.contains("NO WARRANTY"));
   QVERIFY(version.err.isEmpty());
 }
 
@@ -402,7 +411,7 @@ void TestCli::fileSizeLimitIsReported() {
   QCOMPARE(process.exitStatus(), QProcess::NormalExit);
   QCOMPARE(process.exitCode(), 1);
   QVERIFY2(err.contains(QStringLiteral("エラー番号:75").toUtf8()), err.constData());
-  QVERIFY2(err.contains(QStringLiteral("大きすぎ").toUtf8()), err.constData());
+  QVERIFY2(err.contains(QStringLiteral("このプログラムに許されたファイルサイズの上限").toUtf8()), err.constData());
   QVERIFY2(err.contains(QFile::encodeName(folder + "out.bin")), err.constData());
   QCOMPARE(Entries(folder), (QStringList{"big", "small"}));
 }
@@ -429,6 +438,116 @@ void TestCli::outputWriteFailureNamesTheOutput() {
   QVERIFY2(err.contains(QStringLiteral("エラー番号:57").toUtf8()), err.constData());
   QVERIFY2(err.contains("\xe3\x80\x8c" + QFile::encodeName(folder + "out.bin") + "\xe3\x80\x8d"), err.constData());
   QCOMPARE(Entries(folder), QStringList{"big"});
+}
+
+void TestCli::listForms_data() {
+  QTest::addColumn<QStringList>("options");
+  QTest::addColumn<QString>("to");  // "pipe", "terminal" or a file
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QByteArray>("out");  // empty: not looked at
+
+  const QByteArray zeroEnded("a\nb\0c\x1b[2J\0", 10);
+  QTest::newRow("-z: each name ended by NUL") << QStringList{"-z"} << "pipe" << 0 << zeroEnded;
+  QTest::newRow("--zero: the same") << QStringList{"--zero"} << "pipe" << 0 << zeroEnded;
+  QTest::newRow("a pipe gets the names' bytes") << QStringList{} << "pipe" << 0 << QByteArray("a\nb\nc\x1b[2J\n");
+  QTest::newRow("a terminal sees no control characters") << QStringList{} << "terminal" << 0
+                                                         << QByteArray("a?b\r\nc?[2J\r\n");
+  QTest::newRow("a full disk fails the list") << QStringList{} << "/dev/full" << 1 << QByteArray();
+}
+
+void TestCli::listForms() {
+  QFETCH(QStringList, options);
+  QFETCH(QString, to);
+  QFETCH(int, exitCode);
+  QFETCH(QByteArray, out);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  if (!WriteFileNamedByBytes(dir.path(), "a\nb", "") || !WriteFileNamedByBytes(dir.path(), "c\x1b[2J", ""))
+    QSKIP("names on this system hold no control characters");
+  // Longer than any output buffer, so that a failed write cannot hide in one.
+  if (to == u"/dev/full") {
+    for (int i = 0; i < 2000; ++i) WriteFile(dir.filePath(QStringLiteral("%1").arg(i, 60, 10, QLatin1Char('0'))), "");
+  }
+  const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+  if (to == u"terminal" && script.isEmpty()) QSKIP("needs script(1) for a terminal");
+
+  QProcess process;
+  const QStringList arguments = QStringList{"--list"} + options + QStringList{dir.path()};
+  if (to == u"terminal") {
+    process.start(script, {"-qec", QStringLiteral("'%1' --list '%2'").arg(ENTW_JOIN_PATH, dir.path()), "/dev/null"});
+  } else {
+    if (to != u"pipe") process.setStandardOutputFile(to);
+    process.start(QStringLiteral(ENTW_JOIN_PATH), arguments);
+  }
+  QVERIFY(process.waitForFinished(60000));
+  const QByteArray err = process.readAllStandardError();
+
+  QCOMPARE(process.exitCode(), exitCode);
+  if (!out.isEmpty()) QCOMPARE(process.readAllStandardOutput(), out);
+  if (exitCode != 0) QVERIFY2(err.contains(QStringLiteral("書き込めませんでした").toUtf8()), err.constData());
+}
+
+// Started with hangups and interrupts ignored (nohup, a script's background
+// job), a join is not stopped by them. The fsync is slowed down so that the
+// signals reach the running join.
+void TestCli::ignoredInterruptsStayIgnored() {
+  const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+  if (strace.isEmpty() || !QFile::exists(QStringLiteral("/proc/self/status"))) QSKIP("needs strace and /proc");
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = MakeThreeFiles(dir);
+
+  QProcess process;
+  // The leak check stops the world by tracing, which strace already does.
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral("sh"), {"-c", "trap '' HUP INT && exec \"$0\" \"$@\"", strace, "-o", "/dev/null", "-e",
+                                       "inject=fsync:delay_enter=2000000", ENTW_JOIN_PATH, folder, "out.bin"});
+  QVERIFY(process.waitForStarted());
+  const QString tracer = QString::number(process.processId());
+  // The join's handlers are in place once SIGTERM is caught. strace's first
+  // children may be short-lived probes of its own, so the child is read afresh.
+  QString join;
+  const auto handlersInPlace = [&] {
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(tracer));
+    if (!children.open(QIODevice::ReadOnly)) return false;
+    join = QString::fromLatin1(children.readAll()).trimmed();
+    QFile status(QStringLiteral("/proc/%1/status").arg(join));
+    if (join.isEmpty() || !status.open(QIODevice::ReadOnly)) return false;
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("SigCgt:");
+    const quint64 caught = at < 0 ? 0 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
+    return (caught & (quint64{1} << (SIGTERM - 1))) != 0;
+  };
+  QVERIFY(QTest::qWaitFor(handlersInPlace, 30000));
+  QCOMPARE(QProcess::execute(QStringLiteral("kill"), {"-HUP", join}), 0);
+  QCOMPARE(QProcess::execute(QStringLiteral("kill"), {"-INT", join}), 0);
+  QVERIFY(process.waitForFinished(60000));
+
+  QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("AABBCC"));
+}
+
+// Inside a container the mount table may not show the output's file system;
+// holes stay holes there too.
+void TestCli::holesKeptWhereMountsAreHidden() {
+  const LoopMount drive(QStringLiteral("tmpfs"), 64);
+  if (!drive.isMounted()) QSKIP(qPrintable(drive.whyNot()));
+  const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+  if (unshare.isEmpty()) QSKIP("needs unshare");
+  const qint64 size = qint64{32} << 20;
+  if (!WriteFileWithHoles(drive.path() + "sparse", size, {size / 2}, "data")) QSKIP("no files with holes here");
+
+  QProcess process;
+  process.start(unshare, {"-m", "sh", "-c", "mount --bind /dev/null /proc/$$/mountinfo && exec \"$0\" \"$@\"",
+                          ENTW_JOIN_PATH, drive.path(), "out.bin"});
+  QVERIFY(process.waitForFinished(60000));
+
+  QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+  QCOMPARE(QFileInfo(drive.path() + "out.bin").size(), size);
+  QVERIFY2(AllocatedBytesOf(drive.path() + "out.bin") < (qint64{1} << 20),
+           qPrintable(QString::number(AllocatedBytesOf(drive.path() + "out.bin"))));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -71,6 +72,14 @@ class TestConcatenation : public QObject {
   void progressReportsAndStops();
   void voverorFileReportsFailure_data();
   void voverorFileReportsFailure();
+  void outputSpelledLikeAnInput_data();
+  void outputSpelledLikeAnInput();
+  void inputChangedWhileCopied_data();
+  void inputChangedWhileCopied();
+  void outputAppearingMeanwhile_data();
+  void outputAppearingMeanwhile();
+  void failureNamesTheCause_data();
+  void failureNamesTheCause();
 };
 
 void TestConcatenation::joinsExactBytes_data() {
@@ -605,6 +614,142 @@ void TestConcatenation::voverorFileReportsFailure() {
   QCOMPARE(dialogs.messages[0].style, 4112);
   QCOMPARE(dialogs.messages[0].title, QStringLiteral("エラー - えんとぅ"));
   QVERIFY(!QFile::exists(folder + "out.bin"));
+}
+
+// FAT and exFAT open A.DAT under any spelling of its case, and their FUSE
+// drivers number each spelling apart.
+void TestConcatenation::outputSpelledLikeAnInput_data() {
+  QTest::addColumn<QString>("fileSystem");  // empty: the test's own folder
+  QTest::addColumn<QString>("outName");
+  QTest::addColumn<OutputTarget>("target");
+
+  QTest::newRow("exFAT: an input in other case") << "exfat" << "a.dat" << OutputTarget::Input;
+  QTest::newRow("FAT: an input in other case") << "fat" << "A.dat" << OutputTarget::Input;
+  QTest::newRow("FAT: an input through a subfolder") << "fat" << "SUB/../a.DAT" << OutputTarget::Input;
+  QTest::newRow("exFAT: another file in other case is replaced") << "exfat" << "OLD.BIN" << OutputTarget::PlainFile;
+  QTest::newRow("FAT, which reports no size: a new name") << "fat" << "new.bin" << OutputTarget::Free;
+  QTest::newRow("case-sensitive: a.dat beside A.DAT is another file") << "" << "a.dat" << OutputTarget::PlainFile;
+}
+
+void TestConcatenation::outputSpelledLikeAnInput() {
+  QFETCH(QString, fileSystem);
+  QFETCH(QString, outName);
+  QFETCH(OutputTarget, target);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  std::unique_ptr<LoopMount> mount;
+  if (!fileSystem.isEmpty()) {
+    mount = std::make_unique<LoopMount>(fileSystem, 64);
+    if (!mount->isMounted()) QSKIP(qPrintable(mount->whyNot()));
+  }
+  const QString folder = mount ? mount->path() : dir.path() + u'/';
+  QVERIFY(QDir(folder).mkdir("sub"));
+  WriteFile(folder + "A.DAT", "input");
+  WriteFile(folder + "old.bin", "old");
+  if (!mount) WriteFile(folder + "a.dat", "other");
+
+  QCOMPARE(InspectOutputName(folder, outName, {"A.DAT"}), target);
+  const JoinResult result = JoinFiles(folder, outName, {"A.DAT"}, {}, Replacing::AnyPlainFile);
+
+  QCOMPARE(result.outcome, target == OutputTarget::Input ? JoinOutcome::Failed : JoinOutcome::Joined);
+  QCOMPARE(ReadFile(folder + "A.DAT"), QByteArray("input"));
+  if (target != OutputTarget::Input) QCOMPARE(ReadFile(folder + outName), QByteArray("input"));
+}
+
+// Each input is joined as it was when opened: a live log growing meanwhile
+// adds nothing, and one cut short stops the join.
+void TestConcatenation::inputChangedWhileCopied_data() {
+  QTest::addColumn<qint64>("newSize");
+  QTest::newRow("grows") << 3 * kJoinPieceBytes;
+  QTest::newRow("shrinks below what was copied") << kJoinPieceBytes / 2;
+  QTest::newRow("shrinks below its length") << kJoinPieceBytes + 1;
+}
+
+void TestConcatenation::inputChangedWhileCopied() {
+  QFETCH(qint64, newSize);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  const QByteArray log(kJoinPieceBytes + 100, 'l');
+  WriteFile(folder + "log", log);
+  int calls = 0;
+  // The second call for the log comes after its first piece was copied.
+  const auto change = [&](qint64, qint64, const QString& file) {
+    if (file == u"log" && ++calls == 2) QFile::resize(folder + "log", newSize);
+    return true;
+  };
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"log"}, change);
+
+  if (newSize > log.size()) {
+    QCOMPARE(result.outcome, JoinOutcome::Joined);
+    QVERIFY(ReadFile(folder + "out.bin") == log);
+  } else {
+    QCOMPARE(result.outcome, JoinOutcome::Failed);
+    QVERIFY2(result.failure.Description.contains(QStringLiteral("短く")), qPrintable(result.failure.Description));
+    QCOMPARE(result.failedPath, folder + "log");
+    QCOMPARE(Entries(folder), QStringList{"log"});
+  }
+}
+
+// A file that takes the output's name while the join runs is replaced only
+// where the join may replace any (entw-join --force).
+void TestConcatenation::outputAppearingMeanwhile_data() {
+  QTest::addColumn<Replacing>("replacing");
+  QTest::newRow("may replace only what stood there") << Replacing::WhatStoodThere;
+  QTest::newRow("may replace any plain file") << Replacing::AnyPlainFile;
+}
+
+void TestConcatenation::outputAppearingMeanwhile() {
+  QFETCH(Replacing, replacing);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "AAAA");
+  const auto appear = [&](qint64, qint64, const QString&) {
+    if (!QFile::exists(folder + "out.bin")) WriteFile(folder + "out.bin", "late");
+    return true;
+  };
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a"}, appear, replacing);
+
+  const bool replaced = replacing == Replacing::AnyPlainFile;
+  QCOMPARE(result.outcome, replaced ? JoinOutcome::Joined : JoinOutcome::Failed);
+  if (!replaced) QCOMPARE(result.failure.Number, 58);
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray(replaced ? "AAAA" : "late"));
+  QCOMPARE(Entries(folder), (QStringList{"a", "out.bin"}));
+}
+
+// Failures whose cause a user can act on say what it is.
+void TestConcatenation::failureNamesTheCause_data() {
+  QTest::addColumn<QString>("setUp");  // a shell command, given the drive's root as $1
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<int>("entriesLeft");
+  QTest::newRow("a read-only drive") << "mount -o remount,ro \"$1\"" << "ドライブが読み取り専用" << 1;
+  QTest::newRow("an append-only folder keeps the temporary file")
+      << "chattr +a \"$1\"" << "mnt/.entw-join-" << 2;
+}
+
+void TestConcatenation::failureNamesTheCause() {
+  QFETCH(QString, setUp);
+  QFETCH(QString, message);
+  QFETCH(int, entriesLeft);
+  const LoopMount drive(QStringLiteral("tmpfs"), 4);
+  if (!drive.isMounted()) QSKIP(qPrintable(drive.whyNot()));
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "AAAA");
+  WriteFile(drive.path() + "old.bin", "old");
+  QCOMPARE(QProcess::execute(QStringLiteral("sh"), {"-c", setUp, "sh", drive.path()}), 0);
+
+  const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(drive.path() + "old.bin"), {"a"});
+
+  QCOMPARE(result.outcome, JoinOutcome::Failed);
+  const QString description = DescribedFailure(result).Description;
+  QVERIFY2(description.contains(message), qPrintable(description));
+  QCOMPARE(ReadFile(drive.path() + "old.bin"), QByteArray("old"));
+  QCOMPARE(Entries(drive.path()).size(), entriesLeft);
 }
 
 QTEST_GUILESS_MAIN(TestConcatenation)
