@@ -3,10 +3,12 @@
 #include <QFile>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -54,6 +56,20 @@ bool WriteFileNamedByBytes(const QString& folder, const QByteArray& name, const 
   if (descriptor < 0) return false;
   const bool written = ::write(descriptor, content.constData(), static_cast<size_t>(content.size())) == content.size();
   return ::close(descriptor) == 0 && written;
+}
+
+bool MakeEmptyFiles(const QString& folder, const QStringList& names) {
+  for (const QString& name : names) {
+    const int descriptor =
+        ::open(QFile::encodeName(folder + u'/' + name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (descriptor < 0 || ::close(descriptor) != 0) return false;
+  }
+  return true;
+}
+
+bool RemoveTree(const QString& path) {
+  const auto remove = [](const char* entry, const struct stat*, int, struct FTW*) { return ::remove(entry); };
+  return ::nftw(QFile::encodeName(path).constData(), remove, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 bool SyncFileSystemOf(const QString& path) {

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -379,6 +380,7 @@ void TestCli::joinsNamesThatAreNotUtf8() {
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
+  const auto removeAll = qScopeGuard([&] { RemoveTree(dir.path()); });
   const std::pair<QByteArray, QByteArray> files[] = {
       {"a.txt", "A"}, {"caf\xe9.txt", "L"}, {"\x83\x65\x83\x58\x83\x67.txt", "S"}};
   for (const auto& [name, content] : files) {
