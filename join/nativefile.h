@@ -3,6 +3,7 @@
 #include "join/fileidentity.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <memory>
@@ -116,6 +117,27 @@ class OutputFile {
   QString path_;
   NativeFile file_;
   std::unique_ptr<Private> d_;
+};
+
+// The names in a folder that stand for regular files, links to them
+// included, in the folder's own order; false, with the error, where the
+// folder cannot be read.
+bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& error);
+
+// The local modification days of files in one folder, the time of day left out.
+class FolderDays {
+ public:
+  explicit FolderDays(const QString& folder);
+  ~FolderDays();
+  FolderDays(const FolderDays&) = delete;
+  FolderDays& operator=(const FolderDays&) = delete;
+
+  // The day as a Julian day number; any year works.
+  std::optional<qint64> LocalDay(const QString& name, SystemError& error) const;
+
+ private:
+  QString folder_;
+  intptr_t handle_ = -1;  // the open folder, where the system has one
 };
 
 // Removes temporary files of joins that ended without finishing (killed,
