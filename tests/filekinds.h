@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QStringList>
 #include <QString>
 
 // Files that are no plain files, and links, made for tests where the system has them.
@@ -27,11 +26,6 @@ bool MakeSocket(const QString& path);
 
 // A file named by raw bytes in folder; false where names are not bytes.
 bool WriteFileNamedByBytes(const QString& folder, const QByteArray& name, const QByteArray& content);
-
-// Empty files of these names in folder, made as fast as the system can: on
-// Windows a new name is looked up exactly, which Wine would otherwise
-// compare case-insensitively with every name already in the folder.
-bool MakeEmptyFiles(const QString& folder, const QStringList& names);
 
 // Removes a folder and all it holds, names that are not UTF-8 included,
 // which QTemporaryDir cannot remove.

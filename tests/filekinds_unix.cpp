@@ -58,15 +58,6 @@ bool WriteFileNamedByBytes(const QString& folder, const QByteArray& name, const 
   return ::close(descriptor) == 0 && written;
 }
 
-bool MakeEmptyFiles(const QString& folder, const QStringList& names) {
-  for (const QString& name : names) {
-    const int descriptor =
-        ::open(QFile::encodeName(folder + u'/' + name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (descriptor < 0 || ::close(descriptor) != 0) return false;
-  }
-  return true;
-}
-
 bool RemoveTree(const QString& path) {
   const auto remove = [](const char* entry, const struct stat*, int, struct FTW*) { return ::remove(entry); };
   return ::nftw(QFile::encodeName(path).constData(), remove, 16, FTW_DEPTH | FTW_PHYS) == 0;

@@ -24,16 +24,6 @@ bool MakeSocket(const QString&) { return false; }
 
 bool WriteFileNamedByBytes(const QString&, const QByteArray&, const QByteArray&) { return false; }
 
-bool MakeEmptyFiles(const QString& folder, const QStringList& names) {
-  for (const QString& name : names) {
-    // Windows itself still compares case-insensitively unless told otherwise system-wide.
-    const HANDLE handle = ::CreateFileW(Native(folder + u'/' + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_POSIX_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE || !::CloseHandle(handle)) return false;
-  }
-  return true;
-}
-
 bool RemoveTree(const QString& path) { return QDir(path).removeRecursively(); }
 
 bool SyncFileSystemOf(const QString&) { return true; }

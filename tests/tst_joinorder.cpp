@@ -174,14 +174,19 @@ void TestJoinOrder::listingOfAMissingFolderFails() {
   QCOMPARE(listing.failedPath, folder);
 }
 
+// More files than a 16-bit count holds. Under Wine, which compares each new
+// name with every name already in its folder, they are made beforehand on
+// the host and named by ENTW_MANY_FILES.
 void TestJoinOrder::listingHasNoCountLimit() {
+  const int count = 33000;
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = dir.path() + u'/';
-  const int count = 33000;
-  QStringList names;
-  for (int i = 0; i < count; ++i) names.append(QString::number(i));
-  QVERIFY(MakeEmptyFiles(folder, names));
+  QString folder = qEnvironmentVariable("ENTW_MANY_FILES");
+  if (folder.isEmpty()) {
+    folder = dir.path();
+    for (int i = 0; i < count; ++i) Touch(folder + u'/' + QString::number(i));
+  }
+  folder += u'/';
 
   const FileNames listing = ListJoinFolder(folder);
   const FileNames ordered = OrderJoinList(folder, listing.names, true);
