@@ -647,6 +647,7 @@ void TestConcatenation::outputSpelledLikeAnInput() {
   WriteFile(folder + "A.DAT", "input");
   WriteFile(folder + "old.bin", "old");
   if (!mount) WriteFile(folder + "a.dat", "other");
+  if (ReadFile(folder + "A.DAT") != "input") QSKIP("this folder ignores case");
 
   QCOMPARE(InspectOutputName(folder, outName, {"A.DAT"}), target);
   const JoinResult result = JoinFiles(folder, outName, {"A.DAT"}, {}, Replacing::AnyPlainFile);
