@@ -34,7 +34,7 @@ QList<Resource> ParseRes(const QByteArray& bytes) {
     qsizetype field = at + 8;
     Resource resource;
     resource.type = ReadIdField(bytes, field);
-    ReadIdField(bytes, field);
+    resource.id = ReadIdField(bytes, field);
     field = AlignDword(field);
     resource.language = Word(bytes, field + 6);  // after DataVersion and MemoryFlags
     resource.data = bytes.mid(at + headerSize, dataSize);
@@ -47,7 +47,7 @@ QList<Resource> ParseRes(const QByteArray& bytes) {
 }  // namespace
 
 // The generated script is compiled with the MinGW resource compiler.
-QList<Resource> LoadProgramResources(QString& whyNot) {
+QList<Resource> LoadProgramResources(const QString& program, QString& whyNot) {
   const QString windres = QStandardPaths::findExecutable(QStringLiteral("x86_64-w64-mingw32-windres"));
   if (windres.isEmpty()) {
     whyNot = QStringLiteral("x86_64-w64-mingw32-windres not found: install binutils-mingw-w64-x86-64 (tools/install-deps --test)");
@@ -59,7 +59,8 @@ QList<Resource> LoadProgramResources(QString& whyNot) {
   QProcess compiler;
   compiler.start(windres, {QStringLiteral("--preprocessor=" ENTW_RC_PREPROCESSOR),
                            QStringLiteral("--preprocessor-arg=-E"), QStringLiteral("--preprocessor-arg=-xc"),
-                           QStringLiteral("--preprocessor-arg=-DRC_INVOKED"), QStringLiteral(ENTW_RC_FILE),
+                           QStringLiteral("--preprocessor-arg=-DRC_INVOKED"),
+                           QStringLiteral(ENTW_RC_DIR "/%1.rc").arg(program),
                            QStringLiteral("-O"), QStringLiteral("res"), QStringLiteral("-o"), output});
   if (!compiler.waitForFinished(60000) || compiler.exitStatus() != QProcess::NormalExit || compiler.exitCode() != 0) {
     whyNot = QString::fromLocal8Bit(compiler.readAllStandardError());

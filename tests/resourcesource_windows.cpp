@@ -12,7 +12,8 @@ BOOL CALLBACK TakeLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, WORD lang
   HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
   if (!loaded) return TRUE;
   const char* data = static_cast<const char*>(::LockResource(loaded));
-  resources->append({static_cast<quint16>(reinterpret_cast<quintptr>(type)), language,
+  const quint16 id = IS_INTRESOURCE(name) ? static_cast<quint16>(reinterpret_cast<quintptr>(name)) : 0;
+  resources->append({static_cast<quint16>(reinterpret_cast<quintptr>(type)), id, language,
                      QByteArray(data, static_cast<qsizetype>(::SizeofResource(module, found)))});
   return TRUE;
 }
@@ -23,7 +24,7 @@ BOOL CALLBACK TakeName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR conte
 }
 
 BOOL CALLBACK TakeType(HMODULE module, LPWSTR type, LONG_PTR context) {
-  // Only numbered types: the program's own record and icons are.
+  // Only numbered types: the program's own manifest, record and icons are.
   if (IS_INTRESOURCE(type)) ::EnumResourceNamesW(module, type, TakeName, context);
   return TRUE;
 }
@@ -31,11 +32,13 @@ BOOL CALLBACK TakeType(HMODULE module, LPWSTR type, LONG_PTR context) {
 }  // namespace
 
 // Read back from the built program itself, as Windows sees it.
-QList<Resource> LoadProgramResources(QString& whyNot) {
-  const std::wstring path = QDir::toNativeSeparators(QStringLiteral(ENTW_EXE_PATH)).toStdWString();
+QList<Resource> LoadProgramResources(const QString& program, QString& whyNot) {
+  const QString file = program == QLatin1String("entw-join") ? QStringLiteral(ENTW_JOIN_EXE_PATH)
+                                                             : QStringLiteral(ENTW_EXE_PATH);
+  const std::wstring path = QDir::toNativeSeparators(file).toStdWString();
   HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!module) {
-    whyNot = QStringLiteral("cannot open %1 (Windows error %2)").arg(QStringLiteral(ENTW_EXE_PATH)).arg(::GetLastError());
+    whyNot = QStringLiteral("cannot open %1 (Windows error %2)").arg(file).arg(::GetLastError());
     return {};
   }
   QList<Resource> resources;

@@ -1,11 +1,12 @@
-// The Windows version record and the icons, read back field by field from
-// the compiled resources.
+// The Windows manifest, version record and icons of both programs, read back
+// field by field from the compiled resources.
 #include "entw_version.h"
 #include "resourcesource.h"
 
 #include <QImage>
 #include <QImageReader>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <optional>
@@ -15,6 +16,7 @@ namespace {
 constexpr quint16 kTypeIcon = 3;
 constexpr quint16 kTypeGroupIcon = 14;
 constexpr quint16 kTypeVersion = 16;
+constexpr quint16 kTypeManifest = 24;
 
 // One node of a VERSIONINFO tree: a key, a value and the nodes under it.
 struct VersionNode {
@@ -70,6 +72,28 @@ VersionNode ParseVersionNode(const QByteArray& bytes, qsizetype at) {
   return node;
 }
 
+// Each `element` of the manifest as its namespace, a space, and the value of
+// its `attribute` (or its text, for none); a reading error last.
+QStringList Declared(const QByteArray& xml, const QString& element, const QString& attribute) {
+  QStringList declared;
+  QXmlStreamReader reader(xml);
+  while (!reader.atEnd()) {
+    if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != element) continue;
+    const QString ns = reader.namespaceUri().toString();
+    declared.append(ns + u' ' +
+                    (attribute.isEmpty() ? reader.readElementText() : reader.attributes().value(attribute).toString()));
+  }
+  if (reader.hasError()) declared.append(reader.errorString());
+  return declared;
+}
+
+const QStringList kPrograms = {QStringLiteral("entw"), QStringLiteral("entw-join")};
+
+void AddProgramColumn() {
+  QTest::addColumn<QString>("program");
+  for (const QString& program : kPrograms) QTest::newRow(qPrintable(program)) << program;
+}
+
 }  // namespace
 
 class TestResources : public QObject {
@@ -77,41 +101,53 @@ class TestResources : public QObject {
 
  private slots:
   void initTestCase();
+  void versionRecordIsJapanese_data() { AddProgramColumn(); }
   void versionRecordIsJapanese();
+  void fixedVersionInfo_data() { AddProgramColumn(); }
   void fixedVersionInfo();
+  void stringTable_data();
   void stringTable();
+  void iconIsCompiledIn_data() { AddProgramColumn(); }
   void iconIsCompiledIn();
+  void manifest_data();
+  void manifest();
   void svgRendersAtEverySize_data();
   void svgRendersAtEverySize();
   void icoHoldsEverySize();
 
  private:
-  QList<Resource> resources_;
-  VersionNode version_;
+  QMap<QString, QList<Resource>> resources_;
+  QMap<QString, VersionNode> versions_;
 };
 
 void TestResources::initTestCase() {
-  QString whyNot;
-  resources_ = LoadProgramResources(whyNot);
-  QVERIFY2(!resources_.isEmpty(), qPrintable(whyNot));
+  for (const QString& program : kPrograms) {
+    QString whyNot;
+    const QList<Resource> resources = LoadProgramResources(program, whyNot);
+    QVERIFY2(!resources.isEmpty(), qPrintable(program + QStringLiteral(": ") + whyNot));
 
-  std::optional<Resource> versionResource;
-  for (const Resource& resource : std::as_const(resources_)) {
-    if (resource.type == kTypeVersion) {
-      QVERIFY2(!versionResource, "more than one version record");
-      versionResource = resource;
+    std::optional<Resource> versionResource;
+    for (const Resource& resource : resources) {
+      if (resource.type == kTypeVersion) {
+        QVERIFY2(!versionResource, qPrintable(program + QStringLiteral(": more than one version record")));
+        versionResource = resource;
+      }
     }
+    QVERIFY2(versionResource, qPrintable(program + QStringLiteral(": no version record")));
+    const VersionNode version = ParseVersionNode(versionResource->data, 0);
+    QCOMPARE(version.key, QStringLiteral("VS_VERSION_INFO"));
+    resources_.insert(program, resources);
+    versions_.insert(program, version);
   }
-  QVERIFY2(versionResource, "no version record");
-  version_ = ParseVersionNode(versionResource->data, 0);
-  QCOMPARE(version_.key, QStringLiteral("VS_VERSION_INFO"));
 }
 
 void TestResources::versionRecordIsJapanese() {
-  for (const Resource& resource : std::as_const(resources_)) {
-    QCOMPARE(resource.language, quint16(0x0411));
+  QFETCH(QString, program);
+  // The manifest alone is in no language: Windows looks it up by number.
+  for (const Resource& resource : std::as_const(resources_[program])) {
+    QCOMPARE(resource.language, quint16(resource.type == kTypeManifest ? 0 : 0x0411));
   }
-  const VersionNode* varInfo = version_.Child(QStringLiteral("VarFileInfo"));
+  const VersionNode* varInfo = versions_[program].Child(QStringLiteral("VarFileInfo"));
   QVERIFY(varInfo);
   const VersionNode* translation = varInfo->Child(QStringLiteral("Translation"));
   QVERIFY(translation);
@@ -120,7 +156,8 @@ void TestResources::versionRecordIsJapanese() {
 }
 
 void TestResources::fixedVersionInfo() {
-  const QByteArray& fixed = version_.value;
+  QFETCH(QString, program);
+  const QByteArray& fixed = versions_[program].value;
   QCOMPARE(fixed.size(), 52);
   QCOMPARE(Dword(fixed, 0), 0xFEEF04BDu);
   QCOMPARE(Dword(fixed, 8), 0x00010000u);   // file version 1.0
@@ -133,8 +170,20 @@ void TestResources::fixedVersionInfo() {
   QCOMPARE(Dword(fixed, 40), 0u);
 }
 
+void TestResources::stringTable_data() {
+  QTest::addColumn<QString>("program");
+  QTest::addColumn<QString>("internalName");
+  QTest::addColumn<QString>("fileName");
+  QTest::newRow("entw") << QStringLiteral("entw") << QStringLiteral("Entw") << QStringLiteral("Entw.exe");
+  QTest::newRow("entw-join") << QStringLiteral("entw-join") << QStringLiteral("entw-join")
+                             << QStringLiteral("entw-join.exe");
+}
+
 void TestResources::stringTable() {
-  const VersionNode* stringInfo = version_.Child(QStringLiteral("StringFileInfo"));
+  QFETCH(QString, program);
+  QFETCH(QString, internalName);
+  QFETCH(QString, fileName);
+  const VersionNode* stringInfo = versions_[program].Child(QStringLiteral("StringFileInfo"));
   QVERIFY(stringInfo);
   QCOMPARE(stringInfo->children.size(), 1);
   const VersionNode& table = stringInfo->children.first();
@@ -143,11 +192,11 @@ void TestResources::stringTable() {
   const QList<std::pair<QString, QString>> expected = {
       {"Comments", "VOVEror files -beta-"},
       {"CompanyName", QString::fromUtf8(EntwBuild::kCompanyName)},
-      {"FileDescription", "Entw.exe"},
+      {"FileDescription", fileName},
       {"FileVersion", "1.00.0002"},
-      {"InternalName", "Entw"},
+      {"InternalName", internalName},
       {"LegalCopyright", QString::fromUtf8(EntwBuild::kLegalCopyright)},
-      {"OriginalFilename", "Entw.exe"},
+      {"OriginalFilename", fileName},
       {"ProductName", "えんとぅ"},
       {"ProductVersion", "1.00.0002"},
   };
@@ -161,9 +210,10 @@ void TestResources::stringTable() {
 }
 
 void TestResources::iconIsCompiledIn() {
+  QFETCH(QString, program);
   QList<quint16> iconSizes;
   int icons = 0;
-  for (const Resource& resource : std::as_const(resources_)) {
+  for (const Resource& resource : std::as_const(resources_[program])) {
     if (resource.type == kTypeIcon) ++icons;
     if (resource.type != kTypeGroupIcon) continue;
     QCOMPARE(Word(resource.data, 2), quint16(1));  // an icon, not a cursor
@@ -175,6 +225,46 @@ void TestResources::iconIsCompiledIn() {
   }
   QCOMPARE(iconSizes, (QList<quint16>{16, 24, 32, 48, 64, 256}));
   QCOMPARE(icons, iconSizes.size());
+}
+
+void TestResources::manifest_data() {
+  QTest::addColumn<QString>("program");
+  QTest::addColumn<QString>("element");
+  QTest::addColumn<QString>("attribute");  // empty: the element's text
+  QTest::addColumn<QStringList>("declared");
+  // A setting in another namespace than its own is ignored by Windows.
+  const QString v3 = QStringLiteral("urn:schemas-microsoft-com:asm.v3 ");
+  for (const QString& program : kPrograms) {
+    const QByteArray nameBytes = program.toUtf8();
+    const char* name = nameBytes.constData();
+    QTest::addRow("%s: runs with the rights of who starts it", name)
+        << program << "requestedExecutionLevel" << "level" << QStringList{v3 + "asInvoker"};
+    QTest::addRow("%s: no UI access", name)
+        << program << "requestedExecutionLevel" << "uiAccess" << QStringList{v3 + "false"};
+    QTest::addRow("%s: made for Windows 10 and 11", name)
+        << program << "supportedOS" << "Id"
+        << QStringList{"urn:schemas-microsoft-com:compatibility.v1 {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    QTest::addRow("%s: long paths", name) << program << "longPathAware" << ""
+                                          << QStringList{"http://schemas.microsoft.com/SMI/2016/WindowsSettings true"};
+    // Qt sets DPI awareness itself, and a manifest's would override it; UTF-8
+    // as the ANSI code page would change what Shift_JIS bytes mean.
+    for (const char* absent : {"dpiAware", "dpiAwareness", "activeCodePage"})
+      QTest::addRow("%s: no %s", name, absent) << program << absent << "" << QStringList{};
+  }
+}
+
+void TestResources::manifest() {
+  QFETCH(QString, program);
+  QFETCH(QString, element);
+  QFETCH(QString, attribute);
+  QFETCH(QStringList, declared);
+  QList<Resource> manifests;
+  for (const Resource& resource : std::as_const(resources_[program])) {
+    if (resource.type == kTypeManifest) manifests.append(resource);
+  }
+  QCOMPARE(manifests.size(), 1);
+  QCOMPARE(manifests.first().id, quint16(1));  // the one Windows reads at start
+  QCOMPARE(Declared(manifests.first().data, element, attribute), declared);
 }
 
 void TestResources::svgRendersAtEverySize_data() {

@@ -1,0 +1,96 @@
+#!/bin/sh
+# Installs the Windows installer silently into a Wine prefix of its own, checks
+# what it put in place, joins a folder with the installed entw-join.exe,
+# uninstalls silently and checks that nothing is left behind.
+#   sh tests/check_installer.sh BUILD        (needs a display: xvfb-run -a)
+set -eu
+build=$(cd "$1" && pwd)
+setup=$(ls "$build"/release/*-setup.exe)
+zip=$(ls "$build"/release/*.zip)
+name=$(basename "$zip" .zip)
+work=$build/check_installer
+rm -rf "$work"
+mkdir -p "$work/tmp"
+# Only the installed DLLs may be found: no WINEPATH to Qt or MinGW. Wine keeps
+# its server's folder in TMPDIR: the scratch folder, removed at the end.
+unset WINEPATH
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TMPDIR="$work/tmp"
+wine=/usr/lib/wine/wine64
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+value() { sed -n "s/^$1=//p" "$build/resources/windows-release.txt"; }
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# The NSIS uninstaller runs from a copy in the temporary folder and returns at
+# once: waiting for the prefix's server to empty waits for it too.
+run() {
+  status=0
+  $wine "$@" < /dev/null > /dev/null 2>&1 || status=$?
+  /usr/lib/wine/wineserver -w
+  return $status
+}
+expand() { $wine cmd /c echo "$1" | tr -d '\r'; }
+
+$wine wineboot -i > /dev/null 2>&1
+/usr/lib/wine/wineserver -w
+installed=$(expand '%LOCALAPPDATA%\Programs\Entw')
+dir=$($wine winepath -u "$installed")
+link=$($wine winepath -u "$(expand '%APPDATA%')\\Microsoft\\Windows\\Start Menu\\Programs\\$(value PRODUCT_NAME).lnk")
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Entw'
+export_key() { $wine reg export "$key" "$(windows_path "$1")" /y > /dev/null 2>&1; }
+
+$wine winecfg -v win7
+if run "$(windows_path "$setup")" /S || [ -e "$dir" ]; then fail "installed on Windows 7"; fi
+$wine winecfg -v win10
+run "$(windows_path "$setup")" /S || fail "the installer failed on Windows 10"
+
+python3 -m zipfile -e "$zip" "$work/zip"
+diff -r -x uninstall.exe "$work/zip/$name" "$dir" > /dev/null || fail "the installed files differ from the zip's"
+[ -f "$link" ] || fail "no Start-menu entry $link"
+
+# The entry under 「インストールされているアプリ」, as reg export writes it (UTF-16).
+at=$(printf '%s' "$installed" | sed 's/\\/\\\\/g')
+cat > "$work/key.expected" <<EOF
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Entw]
+"DisplayIcon"="$at\\\\entw.exe,0"
+"DisplayName"="$(value PRODUCT_NAME)"
+"DisplayVersion"="$(value VERSION_LONG)"
+"EstimatedSize"=dword:KiB
+"InstallLocation"="$at"
+"NoModify"=dword:00000001
+"NoRepair"=dword:00000001
+"Publisher"="$(value COMPANY_NAME)"
+"QuietUninstallString"="\\"$at\\\\uninstall.exe\\" /S"
+"UninstallString"="\\"$at\\\\uninstall.exe\\""
+
+EOF
+if export_key "$work/key.reg"; then
+  iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r' > "$work/key.txt"
+  sed 's/^"EstimatedSize"=dword:.*/"EstimatedSize"=dword:KiB/' "$work/key.txt" |
+    diff "$work/key.expected" - || fail "the uninstall key differs"
+  kib=$(printf '%d' "0x$(sed -n 's/^"EstimatedSize"=dword://p' "$work/key.txt")")
+  bytes=$(find "$work/zip" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
+  [ "$((kib * 1024))" -ge "$bytes" ] || fail "EstimatedSize $kib KiB is less than the files' $bytes bytes"
+else
+  fail "no uninstall key"
+fi
+
+# Bytes a text-mode copy would change: CR LF, a lone LF, Ctrl-Z, NUL.
+mkdir "$work/in"
+printf 'one\r\ntwo\n' > "$work/in/a.bin"
+printf '\000\032\377\r' > "$work/in/b.bin"
+head -c 300000 /dev/urandom > "$work/in/c.bin"
+cat "$work/in/a.bin" "$work/in/b.bin" "$work/in/c.bin" > "$work/expected"
+$wine "$installed\\entw-join.exe" "$(windows_path "$work/in")" out.bin < /dev/null > "$work/join.txt" 2>&1 ||
+  fail "the installed entw-join.exe failed: $(cat "$work/join.txt")"
+cmp -s "$work/expected" "$work/in/out.bin" || fail "the installed entw-join.exe joined wrong bytes"
+
+run "$installed\\uninstall.exe" /S || fail "the uninstaller failed"
+[ ! -e "$dir" ] || fail "the uninstaller left $(find "$dir" | head -5)"
+[ ! -e "$link" ] || fail "the uninstaller left the Start-menu entry"
+if export_key "$work/left.reg"; then fail "the uninstaller left the uninstall key"; fi
+
+echo "check_installer: $failures failed"
+[ "$failures" -eq 0 ]
