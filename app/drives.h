@@ -24,6 +24,9 @@ class DriveServices {
   virtual ~DriveServices() = default;
   virtual QList<Drive> ListDrives() = 0;
   virtual QString WorkingFolder() = 0;
+  // The folder the system keeps as the drive's current one, which choosing
+  // the drive opens; its root where none is kept or the folder is gone.
+  virtual QString CurrentFolder(const Drive& drive) = 0;
   // Nothing when folder, on drive, can be opened now; otherwise the failure,
   // 68 when the drive is not ready, has gone away or the folder is gone; a
   // folder that is there but may not be read is 70.
@@ -36,6 +39,7 @@ class SystemDrives final : public DriveServices {
  public:
   QList<Drive> ListDrives() override;
   QString WorkingFolder() override;
+  QString CurrentFolder(const Drive& drive) override;
   std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
 };
 

@@ -54,6 +54,9 @@ QList<Drive> SystemDrives::ListDrives() {
 
 QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
 
+// A Linux process has one current folder, the working folder, and no other for each drive.
+QString SystemDrives::CurrentFolder(const Drive& drive) { return drive.root; }
+
 std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
   // A volume that was unmounted leaves its mount point behind as a plain folder.
   // The root of the file system is always there, even where it is no mount point.

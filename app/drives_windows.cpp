@@ -1,16 +1,11 @@
 #include "app/drives.h"
 
 #include "join/joincommand.h"
+#include "join/nativepath.h"
 
 #include <QDir>
 
 #include <windows.h>
-
-namespace {
-
-std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
-
-}  // namespace
 
 // 2 FILE_NOT_FOUND, 3 PATH_NOT_FOUND, 15 INVALID_DRIVE, 21 NOT_READY,
 // 53 BAD_NETPATH, 55 DEV_NOT_EXIST, 67 BAD_NET_NAME, 267 DIRECTORY (a file
@@ -40,7 +35,8 @@ QList<Drive> SystemDrives::ListDrives() {
     wchar_t label[MAX_PATH + 1] = {};
     // No error box for an empty drive while its label is asked for.
     const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    if (::GetVolumeInformationW(Native(drive.root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+    if (::GetVolumeInformationW(Win32Path(drive.root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr,
+                                0))
       drive.label = QString::fromWCharArray(label);
     ::SetErrorMode(previousMode);
     drives.append(drive);
@@ -50,20 +46,30 @@ QList<Drive> SystemDrives::ListDrives() {
 
 QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
 
+// What GetFullPathNameW makes of "D:": the folder cmd.exe and other programs left as D:'s current one.
+QString SystemDrives::CurrentFolder(const Drive& drive) {
+  const QString folder = DriveCurrentFolder(drive.id.front());
+  const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+  const DWORD attributes = ::GetFileAttributesW(Win32Path(folder).c_str());
+  ::SetErrorMode(previousMode);
+  const bool there = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return there && folder.startsWith(drive.root, Qt::CaseInsensitive) ? folder : drive.root;
+}
+
 std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
   const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
   std::optional<Err> failure;
-  if (!::GetVolumeInformationW(Native(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
+  if (!::GetVolumeInformationW(Win32Path(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     const int error = static_cast<int>(::GetLastError());
     // A drive that answers but hides its label is ready; one that does not answer is not.
     if (error != ERROR_ACCESS_DENIED) failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
   }
-  const DWORD attributes = ::GetFileAttributesW(Native(folder).c_str());
+  const DWORD attributes = ::GetFileAttributesW(Win32Path(folder).c_str());
   if (!failure && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     failure = FailureOfOpeningFolder(folder, ERROR_DIRECTORY);  // a file where the folder was
   if (!failure) {
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW(Native(FolderText(folder) + u'*').c_str(), &found);
+    const HANDLE search = ::FindFirstFileW(Win32Path(FolderText(folder) + u'*').c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
       failure = FailureOfOpeningFolder(folder, static_cast<int>(::GetLastError()));
     } else {

@@ -227,5 +227,5 @@ std::optional<Drive> frmMain::FindDrive(const QString& driveId) const {
 QString frmMain::CurrentFolderOf(const Drive& drive) const {
   if (const auto opened = driveFolders_.constFind(drive.id); opened != driveFolders_.cend()) return *opened;
   const std::optional<Drive> working = DriveHolding(drives_, workingFolder_);
-  return working && working->id == drive.id ? workingFolder_ : drive.root;
+  return working && working->id == drive.id ? workingFolder_ : driveServices_.CurrentFolder(drive);
 }

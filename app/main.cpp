@@ -1,5 +1,6 @@
 #include "app/drives.h"
 #include "app/frmmain.h"
+#include "app/startup.h"
 #include "resources/programinfo.h"
 #include "dialogs/qtdialogs.h"
 #include "entw_version.h"
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
                stderr);
     return EXIT_FAILURE;
   }
+  PrepareQtEnvironment();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Entw"));
   QApplication::setApplicationVersion(LongVersionText(ProgramVersion()));

@@ -4,12 +4,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 // What entw-join needs of the console, one implementation per platform.
 
 // The arguments as the user typed them, names with all their bytes.
 QStringList CommandLineArguments(int argc, char* argv[]);
-// Messages are UTF-8; the console is made to show them so.
+// Standard output and error take bytes as they are given: lines end in a plain LF.
 void PrepareConsole();
+// Writes UTF-8 text, or a name's very bytes, to standard output or error:
+// to a console as characters, which read right whatever its code page, and
+// elsewhere (a file, a pipe) as the bytes. False, with errno set, where they
+// did not all go.
+bool WriteToStream(std::FILE* stream, const QByteArray& bytes);
 // A name as it goes to standard output: its very bytes.
 QByteArray NameForOutput(const QString& name);
 // Whether standard output is a terminal, which a person reads.

@@ -22,6 +22,10 @@ QStringList CommandLineArguments(int argc, char* argv[]) {
 
 void PrepareConsole() {}
 
+bool WriteToStream(std::FILE* stream, const QByteArray& bytes) {
+  return std::fwrite(bytes.constData(), 1, bytes.size(), stream) == static_cast<size_t>(bytes.size());
+}
+
 QByteArray NameForOutput(const QString& name) { return EncodeFileName(name); }
 
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }

@@ -1,7 +1,10 @@
 #include "cli/console.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include <fcntl.h>
 #include <io.h>
@@ -40,11 +43,32 @@ QStringList CommandLineArguments(int, char*[]) {
   return arguments;
 }
 
-// Lines end in a plain LF on every system, as scripts expect.
+// Lines end in a plain LF on every system, as scripts expect. The console's
+// code page is left as the user set it: text goes to a console as characters.
 void PrepareConsole() {
-  ::SetConsoleOutputCP(CP_UTF8);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool WriteToStream(std::FILE* stream, const QByteArray& bytes) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode))
+    return std::fwrite(bytes.constData(), 1, bytes.size(), stream) == static_cast<size_t>(bytes.size());
+  std::fflush(stream);
+  const std::wstring text = QString::fromUtf8(bytes).toStdWString();
+  constexpr size_t kPiece = 8192;  // consoles of older Windows refuse long writes
+  for (size_t written = 0; written < text.size();) {
+    size_t piece = std::min(kPiece, text.size() - written);
+    if (written + piece < text.size() && IS_HIGH_SURROGATE(text[written + piece - 1])) --piece;
+    DWORD count = 0;
+    if (!::WriteConsoleW(handle, text.data() + written, static_cast<DWORD>(piece), &count, nullptr) || count == 0) {
+      errno = EIO;
+      return false;
+    }
+    written += count;
+  }
+  return true;
 }
 
 QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }

@@ -1,11 +1,10 @@
 // entw-join: the window's join from the command line, for scripts.
 
 #include "cli/console.h"
-#include "join/concatenation.h"
+#include "cli/consoledialogs.h"
 #include "join/filenames.h"
 #include "join/joincommand.h"
-#include "join/joinorder.h"
-#include "report/errorreport.h"
+#include "report/failure.h"
 #include "resources/programinfo.h"
 
 #include <QDir>
@@ -59,9 +58,7 @@ struct Options {
 int outputError = 0;  // the first failed write to standard output
 
 void Print(std::FILE* stream, const QByteArray& bytes) {
-  if (std::fwrite(bytes.constData(), 1, bytes.size(), stream) != static_cast<size_t>(bytes.size()) &&
-      stream == stdout && outputError == 0)
-    outputError = errno;
+  if (!WriteToStream(stream, bytes) && stream == stdout && outputError == 0) outputError = errno;
 }
 
 // What went to standard output must have reached it: a full disk or a closed
@@ -75,20 +72,10 @@ int FinishOutput(int status) {
   return kFailed;
 }
 
-void Say(const QString& message) { Print(stderr, "entw-join: " + message.toUtf8() + '\n'); }
-
 int WrongUsage(const QString& message) {
-  Say(message);
+  ConsoleDialogs::Say(message);
   Print(stderr, kUsage);
   return kWrongUsage;
-}
-
-// The report as the window shows it, with plain line ends as a terminal expects.
-int Report(const QString& place, const Err& failure) {
-  QString text = ErrorReportText(place, failure);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  Print(stderr, text.toUtf8() + '\n');
-  return kFailed;
 }
 
 // Everything up to "--" that starts with "--" is an option, and "-z"; "-" alone is a name.
@@ -148,37 +135,6 @@ void PrintList(const QStringList& names, bool zero) {
   Print(stdout, lines);
 }
 
-int Join(const QString& folder, const QString& outName, const QStringList& names, bool force) {
-  if (names.isEmpty()) {
-    Say(QStringLiteral("結合するファイルがありません。"));
-    return kFailed;
-  }
-  const OutputNameCheck check = CheckOutputName(folder, outName, names);
-  if (check.verdict == OutputNameVerdict::Refuse) {
-    Say(check.message);
-    return kFailed;
-  }
-  if (check.verdict == OutputNameVerdict::AskToReplace && !force) {
-    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。").arg(DisplayFileName(outName)));
-    return kFailed;
-  }
-  // An interrupted join is stopped by the engine, so no temporary file stays behind.
-  StopJoinOnInterrupt();
-  const JoinResult result =
-      JoinFiles(folder, outName, names, [](qint64, qint64, const QString&) { return !StopRequested(); },
-                force ? Replacing::AnyPlainFile : Replacing::WhatStoodThere);
-  switch (result.outcome) {
-    case JoinOutcome::Joined:
-      return kSucceeded;
-    case JoinOutcome::Stopped:
-      Say(QStringLiteral("結合をキャンセルしました。"));
-      return kFailed;
-    case JoinOutcome::Failed:
-      break;
-  }
-  return Report(QStringLiteral("VoverorFile"), DescribedFailure(result));
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -204,15 +160,17 @@ int main(int argc, char* argv[]) {
   const QString outName = options.list ? QString() : TrimOutputName(options.operands[1]);
   if (!options.list && outName.isEmpty()) return WrongUsage(QStringLiteral("出力ファイル名が空です。"));
 
+  // The window's own join flow, driven from the command line.
   const QString folder = FolderText(QDir::fromNativeSeparators(options.operands[0]));
-  const FileNames listing = ListJoinFolder(folder);
-  if (!listing.ok)
-    return Report(QStringLiteral("cmdMain_Click"), WithFailedPath(listing.failure, DisplayFileName(listing.failedPath)));
-  const FileNames ordered = OrderJoinList(folder, listing.names, options.byDate);
-  if (!ordered.ok)
-    return Report(QStringLiteral("cmdMain_Click"), WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)));
-
-  if (!options.list) return Join(folder, outName, ordered.names, options.force);
-  PrintList(ordered.names, options.zero);
+  ConsoleDialogs dialogs(outName, options.force);
+  QStringList strFiles;
+  if (!options.list) {
+    const JoinCommandSettings settings{options.force ? Replacing::AnyPlainFile : Replacing::WhatStoodThere, false};
+    return RunJoinCommand(folder, options.byDate, dialogs, strFiles, settings) == JoinCommandOutcome::Joined
+               ? kSucceeded
+               : kFailed;
+  }
+  if (!OrderFolder(folder, options.byDate, dialogs, strFiles)) return kFailed;
+  PrintList(strFiles, options.zero);
   return FinishOutput(kSucceeded);
 }

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -40,6 +42,34 @@ void SetTextFitting(QMessageBox& box, const QString& text) {
     layout.endLayout();
   }
   box.setText(lines.join(u'\n'));
+}
+
+// Beside the title, a title bar holds the window's icon, the close button and
+// the frames: 16, 46 and twice 8 pixels on Windows 10 and 11, with room to
+// spare. Qt's own allowance for a message box, 50, cuts the title short.
+constexpr int kTitleBarRoom = 96;
+
+// The width the system's title bar needs for the dialog's title, its text
+// measured in the title font, bold as some desktops draw it.
+int TitleBarWidth(const QWidget& dialog) {
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(dialog.windowTitle()) + kTitleBarRoom;
+}
+
+int HorizontalMargins(const QWidget& dialog) {
+  const QMargins margins = dialog.layout() ? dialog.layout()->contentsMargins() : QMargins();
+  return margins.left() + margins.right();
+}
+
+// A message box sets its own fixed size whenever it is laid out, so the
+// width goes into its layout: an empty item across its first row.
+void FitTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  grid->addItem(new QSpacerItem(TitleBarWidth(box) - HorizontalMargins(box), 0, QSizePolicy::Minimum,
+                                QSizePolicy::Fixed),
+                0, 0, 1, grid->columnCount());
 }
 
 QMessageBox::Icon IconOfStyle(int style) {
@@ -109,6 +139,7 @@ void QtDialogs::ShowMessage(const QString& text, int style, const QString& title
   QMessageBox box(IconOfStyle(style), title, QString(), QMessageBox::Ok, parent_);
   box.setTextFormat(Qt::PlainText);
   SetTextFitting(box, text);
+  FitTitle(box);
   if (style & MessageStyle::kSystemModal) MakeSystemModal(box);
   box.exec();
 }
@@ -119,6 +150,9 @@ QString QtDialogs::PromptText(const QString& prompt, const QString& title) {
   dialog.setLabelText(WithLineBreaks(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setTextValue(QString());
+  // Its layout sets its size; the text field runs across all of it.
+  if (auto* edit = dialog.findChild<QLineEdit*>())
+    edit->setMinimumWidth(std::max(edit->minimumWidth(), TitleBarWidth(dialog) - HorizontalMargins(dialog)));
   return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
@@ -126,6 +160,7 @@ bool QtDialogs::AskYesNo(const QString& text, const QString& title) {
   QMessageBox box(QMessageBox::Question, title, QString(), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setTextFormat(Qt::PlainText);
   SetTextFitting(box, text);
+  FitTitle(box);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -4,7 +4,6 @@
 #include "join/filenames.h"
 #include "join/joinorder.h"
 #include "join/nativefile.h"
-#include "report/errorreport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,13 +39,6 @@ JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}, {}}; }
 JoinResult Joined() { return {}; }
 bool Failed(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
 
-Err OutputIsInputFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合するファイルと同じファイルには書き込めません。"));
-}
-Err OutputNotRegularFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError,
-                    QStringLiteral("通常のファイルではないため、書き込み先にできません。"));
-}
 Err InputNotRegularFailure() {
   return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("通常のファイルではないため、結合できません。"));
 }
@@ -351,6 +343,7 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
 }  // namespace
 
 OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files) {
+  if (!NativeFiles::KeepsOutputName(outName)) return OutputTarget::BadName;
   const QString outPath = folder + outName;
   SystemError error = 0;
   const std::optional<FileStatus> output = StatusOf(outPath, error);
@@ -363,6 +356,22 @@ OutputTarget InspectOutputName(const QString& folder, const QString& outName, co
   if (!output->isRegular) return OutputTarget::NotPlainFile;
   if (SpelledLikeAnInput(folder, outPath, files)) return OutputTarget::Input;
   return OutputTarget::PlainFile;
+}
+
+Err RefusedOutputName(OutputTarget target, const QString& outName) {
+  const QString shown = DisplayFileName(outName);
+  switch (target) {
+    case OutputTarget::Input:
+      return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合するファイルと同じ名前は使えません。"));
+    case OutputTarget::BadName:
+      return OwnFailure(FailureNumber::kBadFileName,
+                        QStringLiteral("「%1」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、"
+                                       "制御文字、CON・NUL・COM1 などの予約名は使えません）。")
+                            .arg(shown));
+    default:
+      return OwnFailure(FailureNumber::kPathFileAccessError,
+                        QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(shown));
+  }
 }
 
 Err DescribedFailure(const JoinResult& result) {
@@ -387,8 +396,8 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   // The output replaces its file only at the end, so it must be none of the
   // inputs; whatever stands there must be a plain file.
   const OutputTarget target = InspectOutputName(folder, outName, files);
-  if (target == OutputTarget::Input) return Failure(OutputIsInputFailure(), outPath);
-  if (target == OutputTarget::NotPlainFile) return Failure(OutputNotRegularFailure(), outPath);
+  if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
+    return Failure(RefusedOutputName(target, outName), outPath);
   RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
 
   OutputFile output(outPath);
@@ -403,12 +412,4 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
     result.leftBehind = output.temporaryPath();
   }
   return result;
-}
-
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
-                        Dialogs& dialogs, const JoinProgress& progress) {
-  const JoinResult result = JoinFiles(folder, outName, strFiles, progress);
-  if (result.outcome == JoinOutcome::Failed)
-    ReportError(QStringLiteral("VoverorFile"), DescribedFailure(result), dialogs);
-  return result.outcome;
 }

@@ -7,8 +7,6 @@
 
 #include <functional>
 
-class Dialogs;
-
 // Called before each input, between pieces of at most kJoinPieceBytes, and
 // while the output is flushed to disk (then with an empty file name);
 // returning false stops the join.
@@ -33,8 +31,12 @@ enum class OutputTarget {
   PlainFile,     // another plain file, which a join may replace
   Input,         // one of the files joined, however the file system spells or numbers it
   NotPlainFile,  // a folder, a device, a FIFO, or a link to one
+  BadName,       // a name the system would change or take for no plain file (Windows: out., x:y, NUL)
 };
 OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files);
+// Why an output name that leads to none of Free and PlainFile is refused,
+// for the window, entw-join and the join alike.
+Err RefusedOutputName(OutputTarget target, const QString& outName);
 
 // What a join may replace at the output's name: the plain file that stood
 // there when it started, or also one that appears there meanwhile.
@@ -47,7 +49,3 @@ enum class Replacing { WhatStoodThere, AnyPlainFile };
 // untouched when the join fails or is stopped.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
                      const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
-
-// JoinFiles, with a failure shown in the error report.
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
-                        Dialogs& dialogs, const JoinProgress& progress = {});

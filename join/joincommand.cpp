@@ -2,12 +2,9 @@
 
 #include "resources/programinfo.h"
 #include "dialogs/dialogs.h"
-#include "join/concatenation.h"
 #include "join/filenames.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -15,26 +12,26 @@ bool IsTrimmedBlank(QChar character) { return character == u' ' || character == 
 
 QString JoinTitle() { return QStringLiteral("結合 - ") + ProgramName(); }
 
-void ShowCancelled(Dialogs& dialogs) {
+JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
   dialogs.ShowMessage(QStringLiteral("結合をキャンセルしました。"), MessageStyle::kInformation, ProgramName());
+  return JoinCommandOutcome::Cancelled;
 }
 
 // Whether to write outName: refuses an input or what is no plain file, asks before replacing another file.
-bool ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
+JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
   const OutputNameCheck check = CheckOutputName(folder, outName, files);
   switch (check.verdict) {
     case OutputNameVerdict::Write:
-      return true;
+      return JoinCommandOutcome::Joined;
     case OutputNameVerdict::Refuse:
       dialogs.ShowMessage(check.message, MessageStyle::kError, ProgramName());
-      return false;
+      return JoinCommandOutcome::Failed;
     case OutputNameVerdict::AskToReplace:
       break;
   }
   if (dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
-    return true;
-  ShowCancelled(dialogs);
-  return false;
+    return JoinCommandOutcome::Joined;
+  return ShowCancelled(dialogs);
 }
 
 }  // namespace
@@ -42,18 +39,14 @@ bool ConfirmOutputName(const QString& folder, const QString& outName, const QStr
 QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
 
 OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files) {
-  switch (InspectOutputName(folder, outName, files)) {
+  switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
     case OutputTarget::Free:
       return {};
     case OutputTarget::PlainFile:
       return {OutputNameVerdict::AskToReplace, {}};
-    case OutputTarget::Input:
-      return {OutputNameVerdict::Refuse, QStringLiteral("結合するファイルと同じ名前は使えません。")};
-    case OutputTarget::NotPlainFile:
-      break;
+    default:
+      return {OutputNameVerdict::Refuse, RefusedOutputName(target, outName).Description};
   }
-  return {OutputNameVerdict::Refuse,
-          QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(DisplayFileName(outName))};
 }
 
 QString TrimOutputName(const QString& typed) {
@@ -64,35 +57,61 @@ QString TrimOutputName(const QString& typed) {
   return typed.mid(first, end - first);
 }
 
-void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
   const QString place = QStringLiteral("cmdMain_Click");
-  const QString folder = FolderText(openFolder);
   const FileNames listing = ListJoinFolder(folder);
-  if (!listing.ok) return ReportError(place, WithFailedPath(listing.failure, DisplayFileName(listing.failedPath)), dialogs);
-  const FileNames ordered = OrderJoinList(folder, listing.names, byDate);
-  if (!ordered.ok) return ReportError(place, WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)), dialogs);
+  const FileNames ordered = listing.ok ? OrderJoinList(folder, listing.names, byDate) : listing;
+  if (!ordered.ok) {
+    ReportError(place, WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)), dialogs);
+    return false;
+  }
   strFiles = ordered.names;
+  return true;
+}
+
+JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
+                        Dialogs& dialogs, const JoinProgress& progress, Replacing replacing) {
+  const JoinResult result = JoinFiles(folder, outName, strFiles, progress, replacing);
+  if (result.outcome == JoinOutcome::Failed)
+    ReportError(QStringLiteral("VoverorFile"), DescribedFailure(result), dialogs);
+  return result.outcome;
+}
+
+JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
+                                  const JoinCommandSettings& settings) {
+  const QString folder = FolderText(openFolder);
+  if (!OrderFolder(folder, byDate, dialogs, strFiles)) return JoinCommandOutcome::Failed;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
-    return;
+    return JoinCommandOutcome::Failed;
   }
 
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
-  if (!ConfirmOutputName(folder, outName, strFiles, dialogs)) return;
+  if (const JoinCommandOutcome confirmed = ConfirmOutputName(folder, outName, strFiles, dialogs);
+      confirmed != JoinCommandOutcome::Joined)
+    return confirmed;
 
   JoinOutcome outcome;
   {
     const std::unique_ptr<ProgressView> progress =
         dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
-    outcome = VoverorFile(folder, outName, strFiles, dialogs, [&](qint64 done, qint64 total, const QString& file) {
+    const auto update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
-    });
+    };
+    outcome = VoverorFile(folder, outName, strFiles, dialogs, update, settings.replacing);
   }
-  if (outcome == JoinOutcome::Joined) {
-    dialogs.ShowMessage(QStringLiteral("結合を終えました。\r\nOutput File Name: ") + outName,
-                        MessageStyle::kInformation, ProgramName());
-  } else if (outcome == JoinOutcome::Stopped) {
-    ShowCancelled(dialogs);
+  switch (outcome) {
+    case JoinOutcome::Joined:
+      if (settings.announceJoined) {
+        dialogs.ShowMessage(QStringLiteral("結合を終えました。\r\nOutput File Name: ") + outName,
+                            MessageStyle::kInformation, ProgramName());
+      }
+      return JoinCommandOutcome::Joined;
+    case JoinOutcome::Stopped:
+      return ShowCancelled(dialogs);
+    case JoinOutcome::Failed:
+      break;
   }
+  return JoinCommandOutcome::Failed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "join/concatenation.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +19,7 @@ QString FolderText(const QString& folder);
 enum class OutputNameVerdict {
   Write,          // the name is free
   AskToReplace,   // a plain file of that name stands there
-  Refuse,         // one of the inputs, or something that is no plain file
+  Refuse,         // one of the inputs, something that is no plain file, or a name the system would change
 };
 struct OutputNameCheck {
   OutputNameVerdict verdict = OutputNameVerdict::Write;
@@ -25,6 +27,25 @@ struct OutputNameCheck {
 };
 OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files);
 
+// Lists and orders the folder's files into strFiles; a failure is shown in
+// the error report and ends it with false.
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
+
+// JoinFiles, with a failure shown in the error report.
+JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
+                        Dialogs& dialogs, const JoinProgress& progress = {},
+                        Replacing replacing = Replacing::WhatStoodThere);
+
+// How the one join flow is driven: the window asks and announces; entw-join
+// takes the name from its arguments, replaces only with --force, and is
+// silent when it succeeds.
+struct JoinCommandSettings {
+  Replacing replacing = Replacing::WhatStoodThere;
+  bool announceJoined = true;
+};
+enum class JoinCommandOutcome { Joined, Cancelled, Failed };
+
 // The join button's work: lists and orders the open folder's files into
 // strFiles, asks for the output name, joins, and tells the user how it ended.
-void RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
+JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
+                                  const JoinCommandSettings& settings = {});

@@ -85,6 +85,10 @@ class NativeFiles {
   static void PrepareForJoins();
   // The largest file this process may write, where it is limited (ulimit -f).
   static std::optional<qint64> FileSizeLimit();
+  // Whether the system writes a typed output name as typed, to a plain file:
+  // on Windows no part of it may end in a dot or a space, hold a colon or a
+  // forbidden character, or be a device's name (see IsKeptWindowsName).
+  static bool KeepsOutputName(const QString& outName);
 };
 
 // The join's output: written under no name or a temporary one beside its

@@ -241,6 +241,9 @@ std::optional<qint64> NativeFiles::FileSizeLimit() {
   return static_cast<qint64>(std::min<rlim_t>(limit.rlim_cur, std::numeric_limits<qint64>::max()));
 }
 
+// A name here is bytes, kept as given; only '/' separates and NUL ends it.
+bool NativeFiles::KeepsOutputName(const QString&) { return true; }
+
 struct OutputFile::Private {
   QByteArray target;    // the final name
   QByteArray folder;    // the folder holding it

@@ -1,12 +1,13 @@
 #include "join/nativefile.h"
 
 #include "join/filenames.h"
+#include "join/nativepath.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 
 #include <windows.h>
 
@@ -20,7 +21,11 @@ namespace {
 // join holds open cannot be deleted anyway.
 constexpr qint64 kStrayAfterSeconds = 10 * 60;
 
-std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+// A virus scanner or the search indexer often holds a fresh file for a
+// moment: how long a held file is waited for before the join fails.
+constexpr DWORD kHeldFilePatienceMs = 2000;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 HANDLE Handle(const NativeFile& file) { return reinterpret_cast<HANDLE>(file.handle()); }
 
@@ -52,11 +57,55 @@ qint64 SecondsSinceWritten(const FILETIME& written) {
   return QDateTime::currentSecsSinceEpoch() - (ticks / kTicksPerSecond - kEpochDifferenceSeconds);
 }
 
+bool MeansHeld(SystemError error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Whether another program has the file open so that it cannot be renamed or
+// replaced now; the system's error is left as the reason.
+bool Held(const std::wstring& path) {
+  const HANDLE handle = ::CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(handle);
+    return false;
+  }
+  // A file that may not be deleted may still be replaced through its folder's rights: that is for the try to tell.
+  return ::GetLastError() == ERROR_SHARING_VIOLATION || ::GetLastError() == ERROR_LOCK_VIOLATION;
+}
+
+// Tries the step again while another program holds a file it needs, with
+// pauses of 10, 20, 40 ms and so on, for about kHeldFilePatienceMs.
+bool RetriedWhileHeld(const std::function<bool()>& step, SystemError& error) {
+  DWORD waited = 0;
+  for (DWORD pause = 10;; pause *= 2) {
+    if (step()) return true;
+    error = LastError();
+    if (!MeansHeld(error) || waited >= kHeldFilePatienceMs) return false;
+    pause = std::min(pause, kHeldFilePatienceMs - waited);
+    ::Sleep(pause);
+    waited += pause;
+  }
+}
+
+// Clears the hidden attribute the file was written under, keeping the others.
+bool Unhide(HANDLE handle, SystemError& error) {
+  FILE_BASIC_INFO information{};
+  if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information)) {
+    error = LastError();
+    return false;
+  }
+  information.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_HIDDEN};
+  if (information.FileAttributes == 0) information.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (::SetFileInformationByHandle(handle, FileBasicInfo, &information, sizeof information)) return true;
+  error = LastError();
+  return false;
+}
+
 }  // namespace
 
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
-  const std::wstring native = Native(path);
-  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const std::wstring native = Win32Path(path);
   HANDLE handle = ::CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   // A device opens only for no access at all, which still tells what it is.
@@ -128,7 +177,7 @@ bool NativeFile::KeepsHoles() { return false; }
 NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
   // Others may go on reading and writing it; one that holds it exclusively makes this fail.
   const HANDLE handle =
-      ::CreateFileW(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      ::CreateFileW(Win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) error = LastError();
   return NativeFile(reinterpret_cast<intptr_t>(handle));
@@ -146,6 +195,11 @@ void NativeFiles::PrepareForJoins() {}
 
 std::optional<qint64> NativeFiles::FileSizeLimit() { return std::nullopt; }
 
+// Win32 would drop trailing dots and spaces, open a device for NUL or COM1 and
+// a stream for x:y; the \\?\ form it is handed would make names other
+// programs cannot open.
+bool NativeFiles::KeepsOutputName(const QString& outName) { return IsKeptWindowsName(outName); }
+
 struct OutputFile::Private {
   QString tempPath;
   bool committed = false;
@@ -156,7 +210,7 @@ OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<P
 OutputFile::~OutputFile() {
   if (d_->committed || d_->tempPath.isEmpty()) return;
   file_ = NativeFile();
-  ::DeleteFileW(Native(d_->tempPath).c_str());
+  ::DeleteFileW(Win32Path(d_->tempPath).c_str());
 }
 
 bool OutputFile::Create(SystemError& error) {
@@ -164,8 +218,10 @@ bool OutputFile::Create(SystemError& error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString tempPath = folder + u'/' + NewJoinTemporaryName();
     // Not shared for deleting: another join never takes a running join's file for a stray one.
-    const HANDLE handle = ::CreateFileW(Native(tempPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Hidden, so that Explorer does not show a file that is still being written.
+    const HANDLE handle =
+        ::CreateFileW(Win32Path(tempPath).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                      CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       if (::GetLastError() == ERROR_FILE_EXISTS) continue;
       error = LastError();
@@ -186,9 +242,11 @@ bool OutputFile::Flush(SystemError& error) {
 }
 
 bool OutputFile::Commit(bool mayReplace, SystemError& error) {
+  // Visible before it takes its name; a replaced hidden file passes its attribute on.
+  if (!Unhide(Handle(file_), error)) return false;
   file_ = NativeFile();
-  const std::wstring temp = Native(d_->tempPath);
-  const std::wstring target = Native(path_);
+  const std::wstring temp = Win32Path(d_->tempPath);
+  const std::wstring target = Win32Path(path_);
   // A file that takes the name meanwhile is replaced on a second round, where that may be.
   for (int round = 0; round < 2; ++round) {
     SystemError ignored = 0;
@@ -198,15 +256,19 @@ bool OutputFile::Commit(bool mayReplace, SystemError& error) {
       return false;
     }
     // Replacing keeps the old file's access lists, attributes and streams.
-    const bool done = old ? (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                            nullptr, nullptr) ||
-                             ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-                          : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-    if (done) {
+    const auto takeName = [&]() -> bool {
+      // Asked before each try: a replace that fails can leave worse than none (without a backup
+      // name the old file may be gone; Wine leaves files of its own).
+      if (Held(temp) || (old && Held(target))) return false;
+      return old ? (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                   nullptr) ||
+                    ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                 : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    };
+    if (RetriedWhileHeld(takeName, error)) {
       d_->committed = true;
       return true;
     }
-    error = LastError();
     if (old || !mayReplace || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return false;
   }
   return false;
@@ -215,7 +277,7 @@ bool OutputFile::Commit(bool mayReplace, SystemError& error) {
 bool OutputFile::Discard(SystemError& error) {
   if (d_->committed || d_->tempPath.isEmpty()) return true;
   file_ = NativeFile();
-  if (!::DeleteFileW(Native(d_->tempPath).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+  if (!::DeleteFileW(Win32Path(d_->tempPath).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
     error = LastError();
     return false;
   }
@@ -227,13 +289,13 @@ QString OutputFile::temporaryPath() const { return d_->tempPath; }
 
 void RemoveStrayJoinTemporaries(const QString& folder) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW(Native(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
+  const HANDLE search = ::FindFirstFileW(Win32Path(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const QString name = QString::fromWCharArray(found.cFileName);
     if (IsJoinTemporaryName(name) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
         SecondsSinceWritten(found.ftLastWriteTime) >= kStrayAfterSeconds)
-      ::DeleteFileW(Native(folder + u'/' + name).c_str());
+      ::DeleteFileW(Win32Path(folder + u'/' + name).c_str());
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
 }

@@ -10,6 +10,7 @@ class FakeDrives final : public DriveServices {
  public:
   QList<Drive> ListDrives() override { return drives; }
   QString WorkingFolder() override { return workingFolder; }
+  QString CurrentFolder(const Drive& drive) override { return currentFolders.value(drive.id, drive.root); }
   std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
 
   // Adds a drive whose root is the given folder (ending in '/').
@@ -17,6 +18,7 @@ class FakeDrives final : public DriveServices {
 
   QList<Drive> drives;
   QString workingFolder;
+  QHash<QString, QString> currentFolders;  // drive ids whose system keeps a current folder
   QSet<QString> unavailable;          // drive ids reported not ready
   QHash<QString, Err> otherFailures;  // drive ids that fail otherwise
 };

@@ -1,5 +1,7 @@
 #include "join/concatenation.h"
+#include "join/joincommand.h"
 #include "join/joinorder.h"
+#include "join/nativepath.h"
 #include "loopmount.h"
 #include "scripteddialogs.h"
 #include "filekinds.h"
@@ -7,14 +9,17 @@
 #include <QDir>
 #include <QFile>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
+#include <thread>
 
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
@@ -80,6 +85,12 @@ class TestConcatenation : public QObject {
   void outputAppearingMeanwhile();
   void failureNamesTheCause_data();
   void failureNamesTheCause();
+  void win32PathForm_data();
+  void win32PathForm();
+  void namesWindowsKeeps_data();
+  void namesWindowsKeeps();
+  void heldOutputIsWaitedFor_data();
+  void heldOutputIsWaitedFor();
 };
 
 void TestConcatenation::joinsExactBytes_data() {
@@ -134,6 +145,7 @@ void TestConcatenation::joinsExactBytes() {
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QVERIFY(QFile::exists(folder + outName));
   QCOMPARE(ReadFile(folder + outName), expected);
+  QVERIFY(!QFileInfo(folder + outName).isHidden());  // written hidden, never left so
   QStringList expectedEntries = names + QStringList{QStringLiteral("sub")};
   if (!outName.contains(u'/')) expectedEntries.append(outName);
   expectedEntries.removeDuplicates();
@@ -207,6 +219,8 @@ void TestConcatenation::failureLeavesNothing() {
   failedName.replace(QStringLiteral("%DEVICE%"), device);
   const bool usesPosixFiles = (joinList + QStringList{outName}).filter(QRegularExpression("^(link-to-a|fifo|null)$")).size() > 0;
   if (usesPosixFiles && !posixFiles) QSKIP("symbolic links and FIFOs as POSIX systems have them");
+  // Windows' NUL is refused by its name, before anything is looked up.
+  if (!posixFiles && outName == nullDevice) number = FailureNumber::kBadFileName;
   const QStringList entriesBefore = Entries(folder);
 
   const JoinResult result = JoinFiles(folder, outName, joinList);
@@ -751,6 +765,94 @@ void TestConcatenation::failureNamesTheCause() {
   QVERIFY2(description.contains(message), qPrintable(description));
   QCOMPARE(ReadFile(drive.path() + "old.bin"), QByteArray("old"));
   QCOMPARE(Entries(drive.path()).size(), entriesLeft);
+}
+
+// Win32 takes a path of any length only in the \\?\ form; Wine takes long paths in any form, so the
+// conversion is checked as text.
+void TestConcatenation::win32PathForm_data() {
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("currentFolder");
+  QTest::addColumn<QString>("expected");
+  const auto longForm = [](QString path) { return QStringLiteral("\\\\?\\") + path.replace(u'/', u'\\'); };
+  const QString work = QStringLiteral("C:/work/dir");
+  const QString deep = QString(150, u'a') + u'/' + QString(150, u'b');
+  QTest::newRow("a drive path of 300 characters, / as Qt writes it") << "D:/" + deep << work << longForm("D:/" + deep);
+  QTest::newRow(". and .., which stop at the root") << "C:\\..\\dir\\.\\sub//..\\f" << work << longForm("C:/dir/f");
+  QTest::newRow("trailing separator dropped") << "C:/dir/sub/" << work << longForm("C:/dir/sub");
+  QTest::newRow("a root keeps its separator") << "E:/dir/.." << work << longForm("E:/");
+  QTest::newRow("UNC, .. stops at the share") << "//server/share/a/../../../b" << work << longForm("UNC/server/share/b");
+  QTest::newRow("a share's root") << "\\\\server\\share\\" << work << longForm("UNC/server/share/");
+  QTest::newRow("already \\\\?\\, kept") << "\\\\?\\C:\\a\\..\\x" << work << "\\\\?\\C:\\a\\..\\x";
+  QTest::newRow("already //?/, slashes turned") << "//?/UNC/s/sh/x" << work << longForm("UNC/s/sh/x");
+  QTest::newRow("relative, from the current folder") << "sub/../../out" << work << longForm("C:/work/out");
+  QTest::newRow("from the current drive's root") << "\\x" << "D:/work" << longForm("D:/x");
+  QTest::newRow("C:x on the current drive") << "c:sub" << work << longForm("C:/work/dir/sub");
+  QTest::newRow("D:x on another drive") << "D:x" << work << longForm("D:/x");
+  QTest::newRow("names kept as typed") << "C:/out. " << work << longForm("C:/out. ");
+}
+
+void TestConcatenation::win32PathForm() {
+  QFETCH(QString, path);
+  QFETCH(QString, currentFolder);
+  QFETCH(QString, expected);
+  QCOMPARE(ExtendedLengthPath(path, currentFolder), expected);
+}
+
+// Each part of a typed name is checked, in any case and with any extension.
+void TestConcatenation::namesWindowsKeeps_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<bool>("kept");
+  for (const char* name : {"out.bin", "./sub/../x", "sub\\x", ".hidden", "CONSOLE", "COM10", "LPT", "xnul", "con_"})
+    QTest::newRow(name) << name << true;
+  for (const char* name : {"out.", "out ", "sub./x", "sub /x", "x:y", "CON", "nul.txt", "Aux .tar.gz", "com9",
+                           "com\u00b9", "lpt\u00b3.log", "sub/prn/x", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\t"})
+    QTest::newRow(name) << QString::fromUtf8(name) << false;
+}
+
+void TestConcatenation::namesWindowsKeeps() {
+  QFETCH(QString, name);
+  QFETCH(bool, kept);
+  QCOMPARE(IsKeptWindowsName(name), kept);
+}
+
+// A virus scanner or the search indexer may hold the output's file for a
+// moment: the join waits about two seconds, and otherwise fails, leaving
+// everything as it was.
+void TestConcatenation::heldOutputIsWaitedFor_data() {
+  QTest::addColumn<int>("releaseAfterMs");  // -1: held throughout
+  QTest::addColumn<QByteArray>("content");
+  QTest::newRow("released after a moment: joined") << 300 << QByteArray("new");
+  QTest::newRow("never released: fails, the old file kept") << -1 << QByteArray("old");
+}
+
+void TestConcatenation::heldOutputIsWaitedFor() {
+  QFETCH(int, releaseAfterMs);
+  QFETCH(QByteArray, content);
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  WriteFile(folder + "a", "new");
+  WriteFile(folder + "out.bin", "old");
+  auto holder = std::make_unique<HeldFile>(folder + "out.bin", true);
+  if (!holder->held()) QSKIP("no lock on this system keeps others from opening a file");
+  std::thread releasing;
+  // Let go only once the output is flushed, so that taking the name meets the held file.
+  const auto releaseLater = [&](qint64, qint64, const QString& file) {
+    if (file.isEmpty() && releaseAfterMs >= 0 && !releasing.joinable())
+      releasing = std::thread([&] { QThread::msleep(releaseAfterMs); holder.reset(); });
+    return true;
+  };
+  QElapsedTimer clock;
+  clock.start();
+
+  const JoinResult result = JoinFiles(folder, "out.bin", {"a"}, releaseLater, Replacing::AnyPlainFile);
+
+  const qint64 took = clock.elapsed();
+  if (releasing.joinable()) releasing.join();
+  holder.reset();
+  QCOMPARE(result.outcome, releaseAfterMs >= 0 ? JoinOutcome::Joined : JoinOutcome::Failed);
+  QCOMPARE(ReadFile(folder + "out.bin"), content);
+  QCOMPARE(Entries(folder), (QStringList{"a", "out.bin"}));
+  QVERIFY2(took >= (releaseAfterMs >= 0 ? releaseAfterMs : 1500), qPrintable(QString::number(took)));
 }
 
 QTEST_GUILESS_MAIN(TestConcatenation)

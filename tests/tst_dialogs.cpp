@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/versioninfo.h"
 #include "dialogs/qtdialogs.h"
 #include "join/joincommand.h"
 #include "report/errorreport.h"
@@ -53,6 +54,8 @@ class TestDialogs : public QObject {
   void showMessage();
   void longLinesAreWrappedToFit_data();
   void longLinesAreWrappedToFit();
+  void titleIsNeverCutShort_data();
+  void titleIsNeverCutShort();
   void promptText_data();
   void promptText();
   void askYesNo_data();
@@ -143,6 +146,34 @@ void TestDialogs::longLinesAreWrappedToFit() {
   QCOMPARE(shown.remove(u'\n'), text.remove(QStringLiteral("\r\n")));
   QVERIFY(needed.width() <= has.width());
   QVERIFY(needed.height() <= has.height());
+}
+
+void TestDialogs::titleIsNeverCutShort_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<QString>("title");
+  const QString longTitle = QStringLiteral("とても長い題名の付いた確認 - えんとぅ");
+  QTest::newRow("the version box") << "message" << VersionBoxTitle();
+  QTest::newRow("a question") << "question" << longTitle;
+  QTest::newRow("the prompt") << "prompt" << longTitle;
+}
+
+// Beside the title the system draws the window's icon and its close button,
+// 16 pixels with their margins and 46 on Windows 10 at 100 %.
+void TestDialogs::titleIsNeverCutShort() {
+  QFETCH(QString, kind);
+  QFETCH(QString, title);
+  QtDialogs dialogs;
+  int width = 0;
+  WhenModalShown<QDialog>([&](QDialog* dialog) {
+    width = dialog->width();
+    dialog->done(0);
+  });
+  if (kind == u"message") dialogs.ShowMessage(VersionBoxText(), MessageStyle::kOkOnly, title);
+  if (kind == u"question") dialogs.AskYesNo(QStringLiteral("OK?"), title);
+  if (kind == u"prompt") dialogs.PromptText(QStringLiteral("名前:"), title);
+
+  const int needed = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title) + 78;
+  QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
 }
 
 void TestDialogs::promptText_data() {

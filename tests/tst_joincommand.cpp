@@ -1,9 +1,11 @@
+#include "join/concatenation.h"
 #include "join/joincommand.h"
 #include "scripteddialogs.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QOperatingSystemVersion>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -103,6 +105,12 @@ void TestJoinCommand::flows_data() {
   QTest::newRow("name of a folder is refused")
       << false << QStringList{"sub"} << none
       << QStringList{"「sub」は通常のファイルではないため、出力ファイル名に使えません。|4112|えんとぅ"} << "" << QByteArray();
+  // Windows would write "out" for "out.", so the name is refused there before anything is written.
+  const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+  QTest::newRow("a name Windows would change: refused there, written as typed elsewhere")
+      << false << QStringList{"out."} << none
+      << (windows ? QStringList{RefusedOutputName(OutputTarget::BadName, "out.").Description + "|4112|えんとぅ"} : QStringList{Completed("out.")})
+      << (windows ? "" : "out.") << (windows ? QByteArray() : QByteArray("ABC"));
   QTest::newRow("missing folder part fails, reported alone")
       << false << QStringList{"nosuch/out.bin"} << none
       << QStringList{"エラー番号:76\r\n場所:VoverorFile.えんとぅ1.00.0002|4112|エラー - えんとぅ"} << "" << QByteArray();

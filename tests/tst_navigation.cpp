@@ -94,6 +94,7 @@ class TestNavigation : public QObject {
  private slots:
   void startOpensTheWorkingFolder();
   void eachDriveKeepsItsCurrentFolder();
+  void driveOpensTheFolderTheSystemKeeps();
   void unavailableDriveReturnsToThePrevious();
   void previousDriveUnavailableToo();
   void otherFailureIsReported_data();
@@ -141,6 +142,17 @@ void TestNavigation::eachDriveKeepsItsCurrentFolder() {
   machine.chooseDrive("d:");
   QCOMPARE(machine.window->openFolder(), machine.path("d/x"));
   QVERIFY(machine.dialogs.messages.isEmpty());
+}
+
+// Windows keeps a current folder for each drive (cmd's cd d:\x); the drive opens there.
+void TestNavigation::driveOpensTheFolderTheSystemKeeps() {
+  Machine machine;
+  machine.drives.currentFolders.insert("d:", machine.path("d/x"));
+  machine.start();
+
+  machine.chooseDrive("d:");
+
+  QCOMPARE(machine.window->openFolder(), machine.path("d/x"));
 }
 
 void TestNavigation::unavailableDriveReturnsToThePrevious() {

@@ -1,0 +1,48 @@
+#include "cli/consoledialogs.h"
+
+#include "cli/console.h"
+#include "join/filenames.h"
+#include "join/joincommand.h"
+#include "report/errorreport.h"
+
+#include <cstdio>
+
+namespace {
+
+QByteArray WithPlainLineEnds(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8(); }
+
+class InterruptibleProgress final : public ProgressView {
+ public:
+  bool Update(qint64, qint64, const QString&) override { return !StopRequested(); }
+};
+
+}  // namespace
+
+void ConsoleDialogs::Say(const QString& message) {
+  WriteToStream(stderr, "entw-join: " + WithPlainLineEnds(message) + '\n');
+}
+
+// The report as the window shows it; the program's other messages named as its own.
+void ConsoleDialogs::ShowMessage(const QString& text, int, const QString& title) {
+  if (title == ErrorReportTitle()) {
+    WriteToStream(stderr, WithPlainLineEnds(text) + '\n');
+  } else {
+    Say(text);
+  }
+}
+
+QString ConsoleDialogs::PromptText(const QString&, const QString&) { return outName_; }
+
+bool ConsoleDialogs::AskYesNo(const QString&, const QString&) {
+  if (!force_) {
+    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。")
+            .arg(DisplayFileName(TrimOutputName(outName_))));
+  }
+  return force_;
+}
+
+std::unique_ptr<ProgressView> ConsoleDialogs::OpenProgress(const QString&, const QString&) {
+  // An interrupted join is stopped by the engine, so no temporary file stays behind.
+  StopJoinOnInterrupt();
+  return std::make_unique<InterruptibleProgress>();
+}
