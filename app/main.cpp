@@ -10,20 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-// Qt aborts without a display; say what to do instead.
-bool HasDisplay() {
-#ifdef Q_OS_LINUX
-  const bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
-  return platformChosen || qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-#else
-  return true;
-#endif
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
   if (!HasDisplay()) {
     std::fputs("entw: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n"

@@ -6,3 +6,6 @@
 // QT_QPA_PLATFORM_PLUGIN_PATH) could load plugins of another Qt, which
 // crash the program or keep its window from opening, so they are ignored.
 void PrepareQtEnvironment();
+
+// Whether there is a display to open the window on; Qt aborts without one.
+bool HasDisplay();

@@ -36,8 +36,10 @@ JoinResult SystemFailure(SystemError errorCode, const QString& path) {
   return Failure(FailureFromSystemError(errorCode), path);
 }
 JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}, {}}; }
-JoinResult Joined() { return {}; }
-bool Failed(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
+// Nothing went wrong so far: the join goes on.
+JoinResult Fine() { return {}; }
+// The join ends here, failed or stopped.
+bool Halts(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
 
 Err InputNotRegularFailure() {
   return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("通常のファイルではないため、結合できません。"));
@@ -68,14 +70,14 @@ std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
 
 // Fails early where the output cannot fit; a join that could succeed is never refused here.
 JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesNeeded) {
-  if (!storage.isValid() || !storage.isReady()) return Joined();
+  if (!storage.isValid() || !storage.isReady()) return Fine();
   if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
     return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
   // Some FUSE drivers (FAT's) report no size and no free space: that tells nothing about room.
   if (!SharesBlocks(storage.fileSystemType()) && storage.bytesTotal() > 0 && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
     return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
-  return Joined();
+  return Fine();
 }
 
 struct InputFile {
@@ -97,7 +99,7 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
   // Only larger inputs keep their holes; a small one is written whole.
   input.allocated = input.size < kGatheredBelowBytes ? input.size : std::min(input.size, status->allocated);
   input.identity = status->identity;
-  return Joined();
+  return Fine();
 }
 
 // Case-insensitive disks (FAT, exFAT) open a name under any spelling of its
@@ -140,16 +142,16 @@ class Copier {
     // The input is taken as it is now: what a writer adds meanwhile is left out.
     const qint64 size = opened->size;
     if (size < kGatheredBelowBytes) return Gather(source, input, size);
-    if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
+    if (const JoinResult flushed = WriteGathered(); Halts(flushed)) return flushed;
     // Whether the kernel copies depends on the pair of file systems, so each input tries it afresh.
     bool kernelCopy = true;
     if (!keepHoles_ || opened->allocated >= size) return CopyRange(source, input, 0, size, kernelCopy);
-    if (const JoinResult copied = CopyDataRanges(source, input, size, kernelCopy); Failed(copied)) return copied;
+    if (const JoinResult copied = CopyDataRanges(source, input, size, kernelCopy); Halts(copied)) return copied;
     // A file cut short reads as a hole past its new end.
     const std::optional<FileStatus> after = source.Status(error);
     if (!after) return SystemFailure(error, input.path);
     if (after->size < size) return Failure(InputShrankFailure(), input.path);
-    return Joined();
+    return Fine();
   }
 
   // Writes what small inputs left in the buffer; the last input may have been one.
@@ -158,7 +160,7 @@ class Copier {
     if (!output_.WriteAll(buffer_.get(), gathered_, error)) return SystemFailure(error, outPath_);
     StartWriteBack(gathered_);
     gathered_ = 0;
-    return Joined();
+    return Fine();
   }
 
   qint64 bytesDone() const { return bytesDone_; }
@@ -177,7 +179,7 @@ class Copier {
     // A short read may be a network file system's, so reading goes on to the size.
     for (qint64 readOfInput = 0; readOfInput < size;) {
       if (gathered_ == kBufferBytes) {
-        if (const JoinResult flushed = WriteGathered(); Failed(flushed)) return flushed;
+        if (const JoinResult flushed = WriteGathered(); Halts(flushed)) return flushed;
       }
       SystemError error = 0;
       const qint64 count = source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
@@ -188,7 +190,7 @@ class Copier {
       bytesDone_ += count;
     }
     if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
-    return Joined();
+    return Fine();
   }
 
   // Copies only the data of an input with holes, [0, end) of it, and leaves
@@ -202,8 +204,8 @@ class Copier {
         if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
       }
       if (data.start >= end) break;
-      if (const JoinResult sought = SeekBoth(source, input, base, data.start); Failed(sought)) return sought;
-      if (const JoinResult copied = CopyRange(source, input, data.start, data.stop, kernelCopy); Failed(copied))
+      if (const JoinResult sought = SeekBoth(source, input, base, data.start); Halts(sought)) return sought;
+      if (const JoinResult copied = CopyRange(source, input, data.start, data.stop, kernelCopy); Halts(copied))
         return copied;
       offset = data.stop;
     }
@@ -219,7 +221,7 @@ class Copier {
     if (!source.Seek(from, error)) return SystemFailure(error, input.path);
     if (!output_.Seek(base + from, error)) return SystemFailure(error, outPath_);
     position_ = base + from;
-    return Joined();
+    return Fine();
   }
 
   // Copies the input's [from, to) from the positions on, in pieces; an input
@@ -243,7 +245,7 @@ class Copier {
         }
       } else {
         const JoinResult piece = CopyPieceThroughBuffer(source, input, length, copied);
-        if (Failed(piece)) return piece;
+        if (Halts(piece)) return piece;
       }
       if (copied == 0) return Failure(InputShrankFailure(), input.path);
       StartWriteBack(copied);
@@ -251,7 +253,7 @@ class Copier {
       bytesDone_ += copied;
       if (progress_ && !progress_(bytesDone_, bytesTotal_, input.name)) return Stopped();
     }
-    return Joined();
+    return Fine();
   }
 
   // The disk starts writing what is copied while copying goes on, so that the
@@ -274,7 +276,7 @@ class Copier {
       if (!output_.WriteAll(buffer, readCount, error)) return SystemFailure(error, outPath_);
       copied += readCount;
     }
-    return Joined();
+    return Fine();
   }
 
   NativeFile& output_;
@@ -305,7 +307,7 @@ JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, 
   }
   if (!flushed) return SystemFailure(error, outPath);
   if (stopAsked || (progress && !progress(bytesTotal, bytesTotal, QString()))) return Stopped();
-  return Joined();
+  return Fine();
 }
 
 // Whether some input has holes worth keeping.
@@ -325,19 +327,19 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   const bool keepHoles = AnyHoles(inputs) && output.file().KeepsHoles();
   const QStorageInfo storage(QFileInfo(outPath).absolutePath());
   if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, keepHoles ? bytesAllocated : bytesTotal);
-      Failed(room))
+      Halts(room))
     return room;
 
   Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
-    if (const JoinResult copied = copier.CopyWhole(input); Failed(copied)) return copied;
+    if (const JoinResult copied = copier.CopyWhole(input); Halts(copied)) return copied;
   }
-  if (const JoinResult flushed = copier.WriteGathered(); Failed(flushed)) return flushed;
-  if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Failed(flushed)) return flushed;
+  if (const JoinResult flushed = copier.WriteGathered(); Halts(flushed)) return flushed;
+  if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Halts(flushed)) return flushed;
   SystemError error = 0;
   if (!output.Commit(mayReplace, error)) return SystemFailure(error, outPath);
-  return Joined();
+  return Fine();
 }
 
 }  // namespace
@@ -391,7 +393,7 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
   for (qsizetype i = 0; i < files.size(); ++i) {
     const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
-    if (Failed(inspected)) return inspected;
+    if (Halts(inspected)) return inspected;
   }
   // The output replaces its file only at the end, so it must be none of the
   // inputs; whatever stands there must be a plain file.

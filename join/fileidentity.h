@@ -17,7 +17,6 @@ struct FileIdentity {
 struct FileStatus {
   FileIdentity identity;
   qint64 size = 0;
-  bool isFolder = false;
   bool isRegular = false;  // a plain file: not a folder, FIFO, socket or device
   qint64 allocated = 0;    // bytes its disk holds for it: less than size for a file with holes
 };

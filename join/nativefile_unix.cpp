@@ -19,10 +19,8 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#ifdef __linux__
 #include <sys/xattr.h>
-#endif
+#include <unistd.h>
 
 const SystemError kFileTooLargeError = EFBIG;
 const SystemError kNotFoundError = ENOENT;
@@ -30,13 +28,9 @@ const SystemError kPathNotFoundError = ENOTDIR;
 
 namespace {
 
-// A stray temporary file untouched for this long, and locked by no join, is left over.
-constexpr qint64 kStrayAfterSeconds = 10 * 60;
-
 FileStatus StatusFrom(const struct stat& status) {
   return {{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino)},
           static_cast<qint64>(status.st_size),
-          S_ISDIR(status.st_mode),
           S_ISREG(status.st_mode),
           static_cast<qint64>(status.st_blocks) * 512};
 }
@@ -64,7 +58,6 @@ bool IsOutputError(int errorCode) {
 void CarryOverMetadata(int file, const QByteArray& oldPath, const struct stat& old) {
   if (::fchown(file, old.st_uid, old.st_gid) != 0) (void)::fchown(file, static_cast<uid_t>(-1), old.st_gid);
   (void)::fchmod(file, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO | S_ISVTX));
-#ifdef __linux__
   // Access lists are extended attributes too; set after the mode, which would change their mask.
   const ssize_t listSize = ::listxattr(oldPath.constData(), nullptr, 0);
   if (listSize <= 0) return;
@@ -79,18 +72,13 @@ void CarryOverMetadata(int file, const QByteArray& oldPath, const struct stat& o
     const ssize_t got = ::getxattr(oldPath.constData(), name, value.data(), value.size());
     if (got >= 0) (void)::fsetxattr(file, name, value.data(), static_cast<size_t>(got), 0);
   }
-#else
-  Q_UNUSED(oldPath);
-#endif
 }
 
 // A rename that fails where the new name was taken meanwhile, where the file
 // system can tell; plain rename elsewhere (FAT and most FUSE drivers).
 int RenameNoReplace(const char* from, const char* to) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
   if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
-#endif
   return ::rename(from, to);
 }
 
@@ -167,7 +155,6 @@ bool NativeFile::SetLength(qint64 length, SystemError& error) {
 }
 
 NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const {
-#ifdef SEEK_DATA
   // No data after `offset` is ENXIO; any other failure means the system cannot tell.
   const off_t start = ::lseek(Descriptor(*this), static_cast<off_t>(offset), SEEK_DATA);
   if (start < 0) return errno == ENXIO ? DataRange{end, end} : DataRange{offset, end};
@@ -175,9 +162,6 @@ NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const {
   const off_t hole = ::lseek(Descriptor(*this), start, SEEK_HOLE);
   // A hole that does not lie after the data would stall the copy: take the rest as data.
   return {start, hole <= start ? end : std::min<qint64>(hole, end)};
-#else
-  return {offset, end};
-#endif
 }
 
 bool NativeFile::KeepsHoles() {
@@ -199,7 +183,6 @@ NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
 }
 
 qint64 NativeFiles::CopyInKernel(NativeFile& from, NativeFile& to, qint64 length, CopyFailure& failure) {
-#ifdef __linux__
   for (;;) {
     const ssize_t copied =
         ::copy_file_range(Descriptor(from), nullptr, Descriptor(to), nullptr, static_cast<size_t>(length), 0);
@@ -210,24 +193,10 @@ qint64 NativeFiles::CopyInKernel(NativeFile& from, NativeFile& to, qint64 length
     failure.onOutput = IsOutputError(errno);
     return -1;
   }
-#else
-  Q_UNUSED(from);
-  Q_UNUSED(to);
-  Q_UNUSED(length);
-  failure.error = ENOSYS;
-  failure.refused = true;
-  return -1;
-#endif
 }
 
 void NativeFiles::StartWriteBack(NativeFile& file, qint64 offset, qint64 length) {
-#ifdef __linux__
   ::sync_file_range(Descriptor(file), offset, length, SYNC_FILE_RANGE_WRITE);
-#else
-  Q_UNUSED(file);
-  Q_UNUSED(offset);
-  Q_UNUSED(length);
-#endif
 }
 
 void NativeFiles::PrepareForJoins() {
@@ -261,7 +230,6 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Create(SystemError& error) {
-#ifdef O_TMPFILE
   // A file without a name leaves nothing behind however the process ends;
   // it needs /proc to be given its name.
   if (::access("/proc/self/fd", X_OK) == 0) {
@@ -271,14 +239,13 @@ bool OutputFile::Create(SystemError& error) {
       return true;
     }
   }
-#endif
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const QByteArray tempPath = d_->folder + '/' + EncodeFileName(NewJoinTemporaryName());
+  return MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
+    const QByteArray tempPath = d_->folder + '/' + EncodeFileName(name);
     const int descriptor =
         ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor < 0) {
-      if (errno == EEXIST) continue;
       error = errno;
+      taken = errno == EEXIST;
       return false;
     }
     d_->tempPath = tempPath;
@@ -286,9 +253,7 @@ bool OutputFile::Create(SystemError& error) {
     // Held until the file is closed: a running join's file is never taken for a stray one.
     (void)::flock(descriptor, LOCK_EX | LOCK_NB);
     return true;
-  }
-  error = EEXIST;
-  return false;
+  });
 }
 
 bool OutputFile::Flush(SystemError& error) {
@@ -335,15 +300,17 @@ bool OutputFile::Commit(bool mayReplace, SystemError& error) {
         return false;
       }
       // A link cannot replace a file: the data takes a temporary name first.
-      for (int attempt = 0; d_->tempPath.isEmpty(); ++attempt) {
-        const QByteArray tempPath = folder + '/' + EncodeFileName(NewJoinTemporaryName());
-        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
-          d_->tempPath = tempPath;
-        } else if (errno != EEXIST || attempt == 100) {
+      const bool linked = MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
+        const QByteArray tempPath = folder + '/' + EncodeFileName(name);
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) != 0) {
           error = errno;
+          taken = errno == EEXIST;
           return false;
         }
-      }
+        d_->tempPath = tempPath;
+        return true;
+      });
+      if (!linked) return false;
     }
 
     if (replacing ? ::rename(d_->tempPath.constData(), target.constData()) == 0
@@ -381,7 +348,7 @@ void RemoveStrayJoinTemporaries(const QString& folder) {
     struct stat opened {};
     struct stat named {};
     // A join that holds the lock is still running; the name must still be the file opened.
-    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtime >= kStrayAfterSeconds &&
+    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtime >= kStrayJoinTemporarySeconds &&
         ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(::dirfd(directory), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
         named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {

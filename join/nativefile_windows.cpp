@@ -17,10 +17,6 @@ const SystemError kPathNotFoundError = ERROR_PATH_NOT_FOUND;
 
 namespace {
 
-// A stray temporary file untouched for this long is left over; one a running
-// join holds open cannot be deleted anyway.
-constexpr qint64 kStrayAfterSeconds = 10 * 60;
-
 // A virus scanner or the search indexer often holds a fresh file for a
 // moment: how long a held file is waited for before the join fails.
 constexpr DWORD kHeldFilePatienceMs = 2000;
@@ -45,7 +41,6 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
   return FileStatus{{information.dwVolumeSerialNumber,
                      (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
                     size,
-                    folder,
                     !folder,
                     size};
 }
@@ -215,24 +210,22 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Create(SystemError& error) {
   const QString folder = QFileInfo(path_).path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString tempPath = folder + u'/' + NewJoinTemporaryName();
+  return MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
+    const QString tempPath = folder + u'/' + name;
     // Not shared for deleting: another join never takes a running join's file for a stray one.
     // Hidden, so that Explorer does not show a file that is still being written.
     const HANDLE handle =
         ::CreateFileW(Win32Path(tempPath).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                       CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
       error = LastError();
+      taken = error == ERROR_FILE_EXISTS;
       return false;
     }
     d_->tempPath = tempPath;
     file_ = NativeFile(reinterpret_cast<intptr_t>(handle));
     return true;
-  }
-  error = ERROR_FILE_EXISTS;
-  return false;
+  });
 }
 
 bool OutputFile::Flush(SystemError& error) {
@@ -294,7 +287,7 @@ void RemoveStrayJoinTemporaries(const QString& folder) {
   do {
     const QString name = QString::fromWCharArray(found.cFileName);
     if (IsJoinTemporaryName(name) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-        SecondsSinceWritten(found.ftLastWriteTime) >= kStrayAfterSeconds)
+        SecondsSinceWritten(found.ftLastWriteTime) >= kStrayJoinTemporarySeconds)
       ::DeleteFileW(Win32Path(folder + u'/' + name).c_str());
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);

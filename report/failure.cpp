@@ -1,6 +1,7 @@
 #include "report/failure.h"
 
 #include <QDir>
+#include <QOperatingSystemVersion>
 
 #include <algorithm>
 #include <array>
@@ -83,11 +84,9 @@ qint32 FailureNumberOfWindowsError(quint32 errorCode) {
 }
 
 Err FailureFromSystemError(int errorCode) {
-#ifdef Q_OS_WIN
-  const FailureKind* kind = KindOfCode(static_cast<quint32>(errorCode), &FailureKind::windowsErrors);
-#else
-  const FailureKind* kind = KindOfCode(errorCode, &FailureKind::posixErrors);
-#endif
+  const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+  const FailureKind* kind = windows ? KindOfCode(static_cast<quint32>(errorCode), &FailureKind::windowsErrors)
+                                    : KindOfCode(errorCode, &FailureKind::posixErrors);
   if (kind) return {kind->number, QString::fromUtf8(kind->description)};
   // Codes without a number of their own: 75, with the system's own message.
   Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
