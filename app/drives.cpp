@@ -7,7 +7,9 @@ Err FailureOfOpeningFolder(const QString& folder, int errorCode) {
                                      : WithFailedPath(FailureFromSystemError(errorCode), folder);
 }
 
-QString Drive::displayText() const { return label.isEmpty() || label == id ? id : id + QStringLiteral("  [") + label + u']'; }
+QString Drive::displayText() const {
+  return label.isEmpty() || label == id ? id : id + QStringLiteral("  [") + label + u']';
+}
 
 std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path) {
   std::optional<Drive> holding;

@@ -27,10 +27,10 @@ bool MeansUnavailable(int errorCode) {
 
 bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
   static const std::array<QByteArrayView, 27> kSystemTypes{
-      "proc",     "sysfs",      "devtmpfs", "devpts",      "tmpfs",    "ramfs",    "cgroup",
-      "cgroup2",  "squashfs",   "overlay",  "securityfs",  "debugfs",  "tracefs",  "pstore",
-      "bpf",      "mqueue",     "hugetlbfs", "configfs",   "fusectl",  "autofs",   "binfmt_misc",
-      "efivarfs", "nsfs",       "rpc_pipefs", "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs"};
+      "proc",     "sysfs",    "devtmpfs",   "devpts",          "tmpfs",       "ramfs",    "cgroup",
+      "cgroup2",  "squashfs", "overlay",    "securityfs",      "debugfs",     "tracefs",  "pstore",
+      "bpf",      "mqueue",   "hugetlbfs",  "configfs",        "fusectl",     "autofs",   "binfmt_misc",
+      "efivarfs", "nsfs",     "rpc_pipefs", "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs"};
   if (std::find(kSystemTypes.begin(), kSystemTypes.end(), QByteArrayView(fileSystemType)) != kSystemTypes.end())
     return false;
   static const std::array<QStringView, 3> kUserMountParents{u"/media/", u"/run/media/", u"/mnt/"};

@@ -13,7 +13,17 @@
 // 1222 NO_NETWORK, 1231 NETWORK_UNREACHABLE.
 bool MeansUnavailable(int errorCode) {
   switch (errorCode) {
-    case 2: case 3: case 15: case 21: case 53: case 55: case 67: case 267: case 1005: case 1112: case 1222:
+    case 2:
+    case 3:
+    case 15:
+    case 21:
+    case 53:
+    case 55:
+    case 67:
+    case 267:
+    case 1005:
+    case 1112:
+    case 1222:
     case 1231:
       return true;
     default:
@@ -62,7 +72,8 @@ std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& 
   if (!::GetVolumeInformationW(Win32Path(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     const int error = static_cast<int>(::GetLastError());
     // A drive that answers but hides its label is ready; one that does not answer is not.
-    if (error != ERROR_ACCESS_DENIED) failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
+    if (error != ERROR_ACCESS_DENIED)
+      failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
   }
   const DWORD attributes = ::GetFileAttributesW(Win32Path(folder).c_str());
   if (!failure && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)

@@ -26,9 +26,7 @@ class DriveTreeModel final : public QSortFilterProxyModel {
       if (const QModelIndex row = indexOf(path); row.isValid()) emit dataChanged(row, row, {Qt::FontRole});
     }
   }
-  QModelIndex indexOf(const QString& path) const {
-    return mapFromSource(files()->index(QDir::cleanPath(path)));
-  }
+  QModelIndex indexOf(const QString& path) const { return mapFromSource(files()->index(QDir::cleanPath(path))); }
   QString pathOf(const QModelIndex& index) const { return files()->filePath(mapToSource(index)); }
 
   QVariant data(const QModelIndex& index, int role) const override {

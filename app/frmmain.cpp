@@ -60,8 +60,7 @@ int TwipsToPixels(int twips, int dotsPerInch) {
   return static_cast<int>((static_cast<qint64>(twips) * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch);
 }
 
-frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
-    : dialogs_(dialogs), driveServices_(drives) {
+frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch) : dialogs_(dialogs), driveServices_(drives) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProgramName());
   setWindowIcon(QIcon(QStringLiteral(":/entw/window-icon")));

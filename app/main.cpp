@@ -1,9 +1,9 @@
 #include "app/drives.h"
 #include "app/frmmain.h"
 #include "app/startup.h"
-#include "resources/programinfo.h"
 #include "dialogs/qtdialogs.h"
 #include "entw_version.h"
+#include "resources/programinfo.h"
 
 #include <QApplication>
 
@@ -12,9 +12,10 @@
 
 int main(int argc, char* argv[]) {
   if (!HasDisplay()) {
-    std::fputs("entw: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n"
-               "Start it on a desktop, or under a virtual display: xvfb-run -a entw\n",
-               stderr);
+    std::fputs(
+        "entw: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n"
+        "Start it on a desktop, or under a virtual display: xvfb-run -a entw\n",
+        stderr);
     return EXIT_FAILURE;
   }
   PrepareQtEnvironment();

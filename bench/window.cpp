@@ -299,10 +299,13 @@ std::optional<double> TimeTreeOpening(const QString& root, const QString& folder
   onPaint = [&] {
     if (!loaded || stopping) return;
     stopping = true;
-    QMetaObject::invokeMethod(&loop, [&] {
-      seconds = clock.nsecsElapsed() / 1e9;
-      loop.quit();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &loop,
+        [&] {
+          seconds = clock.nsecsElapsed() / 1e9;
+          loop.quit();
+        },
+        Qt::QueuedConnection);
   };
   QObject::connect(parts.files, &QFileSystemModel::directoryLoaded, &loop, checkLoaded);
   QObject::connect(parts.tree, &QAbstractItemModel::rowsInserted, &loop, checkLoaded);
@@ -364,9 +367,8 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("N"), QStringLiteral("10000"));
   const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Rounds of each figure."),
                                         QStringLiteral("R"), QStringLiteral("5"));
-  const QCommandLineOption baseOption(QStringLiteral("base"),
-                                      QStringLiteral("Where the temporary data folder goes."), QStringLiteral("DIR"),
-                                      QDir::tempPath());
+  const QCommandLineOption baseOption(QStringLiteral("base"), QStringLiteral("Where the temporary data folder goes."),
+                                      QStringLiteral("DIR"), QDir::tempPath());
   parser.addOptions({filesOption, foldersOption, roundsOption, baseOption});
   parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("An empty folder for the data instead."),
                                QStringLiteral("[FOLDER]"));

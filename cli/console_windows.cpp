@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 namespace {
 

@@ -9,7 +9,9 @@
 
 namespace {
 
-QByteArray WithPlainLineEnds(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8(); }
+QByteArray WithPlainLineEnds(QString text) {
+  return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8();
+}
 
 class InterruptibleProgress final : public ProgressView {
  public:

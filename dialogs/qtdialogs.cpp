@@ -5,8 +5,8 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QScreen>
@@ -67,9 +67,9 @@ int HorizontalMargins(const QWidget& dialog) {
 void FitTitle(QMessageBox& box) {
   auto* grid = qobject_cast<QGridLayout*>(box.layout());
   if (!grid) return;
-  grid->addItem(new QSpacerItem(TitleBarWidth(box) - HorizontalMargins(box), 0, QSizePolicy::Minimum,
-                                QSizePolicy::Fixed),
-                0, 0, 1, grid->columnCount());
+  grid->addItem(
+      new QSpacerItem(TitleBarWidth(box) - HorizontalMargins(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed), 0, 0,
+      1, grid->columnCount());
 }
 
 QMessageBox::Icon IconOfStyle(int style) {
@@ -99,8 +99,9 @@ class QtProgressView final : public ProgressView {
       return !dialog_->wasCanceled();
     }
     // No file: every byte is copied and the drive is still taking them in.
-    dialog_->setLabelText(label_ + u'\n' +
-                          (currentFile.isEmpty() ? QStringLiteral("ディスクへの書き込みを仕上げています…") : currentFile));
+    dialog_->setLabelText(
+        label_ + u'\n' +
+        (currentFile.isEmpty() ? QStringLiteral("ディスクへの書き込みを仕上げています…") : currentFile));
     dialog_->setValue(bytesTotal > 0 ? static_cast<int>(bytesDone * kSteps / bytesTotal) : kSteps);
     QCoreApplication::processEvents();
     sinceRepaint_.restart();

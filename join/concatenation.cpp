@@ -42,7 +42,8 @@ JoinResult Fine() { return {}; }
 bool Halts(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
 
 Err InputNotRegularFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("通常のファイルではないため、結合できません。"));
+  return OwnFailure(FailureNumber::kPathFileAccessError,
+                    QStringLiteral("通常のファイルではないため、結合できません。"));
 }
 Err InputReplacedFailure() {
   return OwnFailure(FailureNumber::kPathFileAccessError,
@@ -115,9 +116,10 @@ bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QSt
   SystemError error = 0;
   const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
   const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
-  const bool sameFolder = (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
-                          QDir::cleanPath(output.absolutePath()).compare(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()),
-                                                                        Qt::CaseInsensitive) == 0;
+  const bool sameFolder =
+      (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
+      QDir::cleanPath(output.absolutePath())
+              .compare(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()), Qt::CaseInsensitive) == 0;
   if (!sameFolder) return false;
   const auto folds = [&name](const QString& entry) { return entry.compare(name, Qt::CaseInsensitive) == 0; };
   return std::any_of(files.begin(), files.end(), folds) ||
@@ -182,7 +184,8 @@ class Copier {
         if (const JoinResult flushed = WriteGathered(); Halts(flushed)) return flushed;
       }
       SystemError error = 0;
-      const qint64 count = source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
+      const qint64 count =
+          source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
       if (count < 0) return SystemFailure(error, input.path);
       if (count == 0) return Failure(InputShrankFailure(), input.path);
       gathered_ += count;
@@ -364,12 +367,14 @@ Err RefusedOutputName(OutputTarget target, const QString& outName) {
   const QString shown = DisplayFileName(outName);
   switch (target) {
     case OutputTarget::Input:
-      return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合するファイルと同じ名前は使えません。"));
+      return OwnFailure(FailureNumber::kPathFileAccessError,
+                        QStringLiteral("結合するファイルと同じ名前は使えません。"));
     case OutputTarget::BadName:
-      return OwnFailure(FailureNumber::kBadFileName,
-                        QStringLiteral("「%1」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、"
-                                       "制御文字、CON・NUL・COM1 などの予約名は使えません）。")
-                            .arg(shown));
+      return OwnFailure(
+          FailureNumber::kBadFileName,
+          QStringLiteral("「%1」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、"
+                         "制御文字、CON・NUL・COM1 などの予約名は使えません）。")
+              .arg(shown));
     default:
       return OwnFailure(FailureNumber::kPathFileAccessError,
                         QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(shown));
@@ -377,8 +382,8 @@ Err RefusedOutputName(OutputTarget target, const QString& outName) {
 }
 
 Err DescribedFailure(const JoinResult& result) {
-  Err failure = result.failedPath.isEmpty() ? result.failure
-                                            : WithFailedPath(result.failure, DisplayFileName(result.failedPath));
+  Err failure =
+      result.failedPath.isEmpty() ? result.failure : WithFailedPath(result.failure, DisplayFileName(result.failedPath));
   if (!result.leftBehind.isEmpty()) {
     failure.Description += QStringLiteral(" 一時ファイル「%1」を削除できませんでした。")
                                .arg(QDir::toNativeSeparators(DisplayFileName(result.leftBehind)));

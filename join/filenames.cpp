@@ -104,9 +104,8 @@ bool IsJoinTemporaryName(QStringView name) {
   if (name.size() != kPrefix.size() + 8 + kSuffix.size() || !name.startsWith(kPrefix) || !name.endsWith(kSuffix))
     return false;
   const QStringView digits = name.sliced(kPrefix.size(), 8);
-  return std::all_of(digits.begin(), digits.end(), [](QChar digit) {
-    return (digit >= u'0' && digit <= u'9') || (digit >= u'a' && digit <= u'f');
-  });
+  return std::all_of(digits.begin(), digits.end(),
+                     [](QChar digit) { return (digit >= u'0' && digit <= u'9') || (digit >= u'a' && digit <= u'f'); });
 }
 
 QString NewJoinTemporaryName() {

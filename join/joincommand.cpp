@@ -1,10 +1,10 @@
 #include "join/joincommand.h"
 
-#include "resources/programinfo.h"
 #include "dialogs/dialogs.h"
 #include "join/filenames.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
+#include "resources/programinfo.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
 }
 
 // Whether to write outName: refuses an input or what is no plain file, asks before replacing another file.
-JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files, Dialogs& dialogs) {
+JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files,
+                                     Dialogs& dialogs) {
   const OutputNameCheck check = CheckOutputName(folder, outName, files);
   switch (check.verdict) {
     case OutputNameVerdict::Write:
@@ -69,8 +70,8 @@ bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringLi
   return true;
 }
 
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
-                        Dialogs& dialogs, const JoinProgress& progress, Replacing replacing) {
+JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
+                        const JoinProgress& progress, Replacing replacing) {
   const JoinResult result = JoinFiles(folder, outName, strFiles, progress, replacing);
   if (result.outcome == JoinOutcome::Failed)
     ReportError(QStringLiteral("VoverorFile"), DescribedFailure(result), dialogs);
@@ -94,8 +95,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
 
   JoinOutcome outcome;
   {
-    const std::unique_ptr<ProgressView> progress =
-        dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
+    const std::unique_ptr<ProgressView> progress = dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
     const auto update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };

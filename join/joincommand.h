@@ -17,9 +17,9 @@ QString FolderText(const QString& folder);
 // What to do with an output name before a join; the window and entw-join
 // both go by it.
 enum class OutputNameVerdict {
-  Write,          // the name is free
-  AskToReplace,   // a plain file of that name stands there
-  Refuse,         // one of the inputs, something that is no plain file, or a name the system would change
+  Write,         // the name is free
+  AskToReplace,  // a plain file of that name stands there
+  Refuse,        // one of the inputs, something that is no plain file, or a name the system would change
 };
 struct OutputNameCheck {
   OutputNameVerdict verdict = OutputNameVerdict::Write;
@@ -32,9 +32,8 @@ OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, c
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
 
 // JoinFiles, with a failure shown in the error report.
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles,
-                        Dialogs& dialogs, const JoinProgress& progress = {},
-                        Replacing replacing = Replacing::WhatStoodThere);
+JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
+                        const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
 
 // How the one join flow is driven: the window asks and announces; entw-join
 // takes the name from its arguments, replaces only with --force, and is

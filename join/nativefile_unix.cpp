@@ -241,8 +241,7 @@ bool OutputFile::Create(SystemError& error) {
   }
   return MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
     const QByteArray tempPath = d_->folder + '/' + EncodeFileName(name);
-    const int descriptor =
-        ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int descriptor = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor < 0) {
       error = errno;
       taken = errno == EEXIST;
@@ -342,14 +341,13 @@ void RemoveStrayJoinTemporaries(const QString& folder) {
   const qint64 now = QDateTime::currentSecsSinceEpoch();
   while (const dirent* entry = ::readdir(directory)) {
     if (!IsJoinTemporaryName(DecodeFileName(entry->d_name))) continue;
-    const int descriptor =
-        ::openat(::dirfd(directory), entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int descriptor = ::openat(::dirfd(directory), entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) continue;
     struct stat opened {};
     struct stat named {};
     // A join that holds the lock is still running; the name must still be the file opened.
-    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtime >= kStrayJoinTemporarySeconds &&
-        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
+    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        now - opened.st_mtime >= kStrayJoinTemporarySeconds && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(::dirfd(directory), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
         named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
       ::unlinkat(::dirfd(directory), entry->d_name, 0);

@@ -38,11 +38,11 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
   const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   const qint64 size = static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow);
   // Joins here never leave holes, so a file is taken to need all of its size.
-  return FileStatus{{information.dwVolumeSerialNumber,
-                     (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
-                    size,
-                    !folder,
-                    size};
+  return FileStatus{
+      {information.dwVolumeSerialNumber, (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
+      size,
+      !folder,
+      size};
 }
 
 qint64 SecondsSinceWritten(const FILETIME& written) {
@@ -214,9 +214,8 @@ bool OutputFile::Create(SystemError& error) {
     const QString tempPath = folder + u'/' + name;
     // Not shared for deleting: another join never takes a running join's file for a stray one.
     // Hidden, so that Explorer does not show a file that is still being written.
-    const HANDLE handle =
-        ::CreateFileW(Win32Path(tempPath).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                      CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    const HANDLE handle = ::CreateFileW(Win32Path(tempPath).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       error = LastError();
       taken = error == ERROR_FILE_EXISTS;

@@ -40,13 +40,18 @@ const std::array kFailureKinds{
     FailureKind{FailureNumber::kFileAlreadyExists, "ファイルは既に存在します。", {EEXIST}, {80, 183}},
     FailureKind{FailureNumber::kDiskFull, "ディスクの空き容量が足りません。", {ENOSPC, EDQUOT}, {39, 112, 1295, 1816}},
     FailureKind{FailureNumber::kTooManyFiles, "開いているファイルが多すぎます。", {EMFILE, ENFILE}, {4}},
-    FailureKind{FailureNumber::kDeviceUnavailable, "デバイスが使用できません。", {ENOMEDIUM, ENODEV, ENXIO}, {15, 21, 53, 55, 67, 1112}},
+    FailureKind{FailureNumber::kDeviceUnavailable,
+                "デバイスが使用できません。",
+                {ENOMEDIUM, ENODEV, ENXIO},
+                {15, 21, 53, 55, 67, 1112}},
     FailureKind{FailureNumber::kPermissionDenied, "アクセスが拒否されました。", {EACCES, EPERM}, {5, 32, 33}},
     FailureKind{FailureNumber::kPathFileAccessError, "パスまたはファイルにアクセスできません。", {}, {}},
     FailureKind{FailureNumber::kPathNotFound, "パスが見つかりません。", {ENOTDIR}, {3, 267}},
     // A size limit of the output's file system (FAT's 4 GiB) or of the process, not a full disk.
     FailureKind{FailureNumber::kPathFileAccessError,
-                "ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。", {EFBIG}, {223}},
+                "ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。",
+                {EFBIG},
+                {223}},
     FailureKind{FailureNumber::kPermissionDenied, "ドライブが読み取り専用のため、書き込めません。", {EROFS}, {19}},
 };
 

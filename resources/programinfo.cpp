@@ -2,9 +2,7 @@
 
 #include "entw_version.h"
 
-VersionNumbers ProgramVersion() {
-  return {EntwBuild::kMajor, EntwBuild::kMinor, EntwBuild::kRevision};
-}
+VersionNumbers ProgramVersion() { return {EntwBuild::kMajor, EntwBuild::kMinor, EntwBuild::kRevision}; }
 
 QString ProgramName() { return QString::fromUtf8(EntwBuild::kProductName); }
 

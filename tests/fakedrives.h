@@ -19,6 +19,6 @@ class FakeDrives final : public DriveServices {
   QList<Drive> drives;
   QString workingFolder;
   QHash<QString, QString> currentFolders;  // drive ids whose system keeps a current folder
-  QSet<QString> unavailable;          // drive ids reported not ready
-  QHash<QString, Err> otherFailures;  // drive ids that fail otherwise
+  QSet<QString> unavailable;               // drive ids reported not ready
+  QHash<QString, Err> otherFailures;       // drive ids that fail otherwise
 };

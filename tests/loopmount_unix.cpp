@@ -29,8 +29,7 @@ struct FileSystemKind {
 };
 
 FileSystemKind KindOf(const QString& type) {
-  if (type == QStringLiteral("fat"))
-    return {"mkfs.vfat", {"-F", "32"}, "fusefat", {"-o", "rw+"}};
+  if (type == QStringLiteral("fat")) return {"mkfs.vfat", {"-F", "32"}, "fusefat", {"-o", "rw+"}};
   // The exFAT FUSE driver takes block devices only.
   if (type == QStringLiteral("exfat")) return {"mkfs.exfat", {}, "mount", {"-t", "exfat-fuse", "-o", "loop"}};
   if (type == QStringLiteral("ntfs")) return {"mkfs.ntfs", {"-q", "-F", "-f"}, "ntfs-3g", {}};
@@ -51,8 +50,8 @@ LoopMount::LoopMount(const QString& type, int sizeMiB) {
   }
   if (type == QStringLiteral("tmpfs")) {
     QDir(dir_.path()).mkdir(QStringLiteral("mnt"));
-    mounted_ = Run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", QStringLiteral("size=%1m").arg(sizeMiB), "none", path()},
-                   whyNot_);
+    mounted_ = Run(QStringLiteral("mount"),
+                   {"-t", "tmpfs", "-o", QStringLiteral("size=%1m").arg(sizeMiB), "none", path()}, whyNot_);
     return;
   }
   const FileSystemKind kind = KindOf(type);
@@ -77,5 +76,6 @@ LoopMount::LoopMount(const QString& type, int sizeMiB) {
 LoopMount::~LoopMount() {
   if (!mounted_) return;
   QString ignored;
-  if (!Run(QStringLiteral("umount"), {path()}, ignored)) Run(QStringLiteral("umount"), {QStringLiteral("-l"), path()}, ignored);
+  if (!Run(QStringLiteral("umount"), {path()}, ignored))
+    Run(QStringLiteral("umount"), {QStringLiteral("-l"), path()}, ignored);
 }

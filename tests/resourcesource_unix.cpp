@@ -50,18 +50,19 @@ QList<Resource> ParseRes(const QByteArray& bytes) {
 QList<Resource> LoadProgramResources(const QString& program, QString& whyNot) {
   const QString windres = QStandardPaths::findExecutable(QStringLiteral("x86_64-w64-mingw32-windres"));
   if (windres.isEmpty()) {
-    whyNot = QStringLiteral("x86_64-w64-mingw32-windres not found: install binutils-mingw-w64-x86-64 (tools/install-deps --test)");
+    whyNot = QStringLiteral(
+        "x86_64-w64-mingw32-windres not found: install binutils-mingw-w64-x86-64 (tools/install-deps --test)");
     return {};
   }
   QTemporaryDir work;
   const QString output = work.filePath(QStringLiteral("entw.res"));
   // No MinGW compiler need be installed: the build's own compiler preprocesses.
   QProcess compiler;
-  compiler.start(windres, {QStringLiteral("--preprocessor=" ENTW_RC_PREPROCESSOR),
-                           QStringLiteral("--preprocessor-arg=-E"), QStringLiteral("--preprocessor-arg=-xc"),
-                           QStringLiteral("--preprocessor-arg=-DRC_INVOKED"),
-                           QStringLiteral(ENTW_RC_DIR "/%1.rc").arg(program),
-                           QStringLiteral("-O"), QStringLiteral("res"), QStringLiteral("-o"), output});
+  compiler.start(windres,
+                 {QStringLiteral("--preprocessor=" ENTW_RC_PREPROCESSOR), QStringLiteral("--preprocessor-arg=-E"),
+                  QStringLiteral("--preprocessor-arg=-xc"), QStringLiteral("--preprocessor-arg=-DRC_INVOKED"),
+                  QStringLiteral(ENTW_RC_DIR "/%1.rc").arg(program), QStringLiteral("-O"), QStringLiteral("res"),
+                  QStringLiteral("-o"), output});
   if (!compiler.waitForFinished(60000) || compiler.exitStatus() != QProcess::NormalExit || compiler.exitCode() != 0) {
     whyNot = QString::fromLocal8Bit(compiler.readAllStandardError());
     return {};

@@ -33,8 +33,8 @@ BOOL CALLBACK TakeType(HMODULE module, LPWSTR type, LONG_PTR context) {
 
 // Read back from the built program itself, as Windows sees it.
 QList<Resource> LoadProgramResources(const QString& program, QString& whyNot) {
-  const QString file = program == QLatin1String("entw-join") ? QStringLiteral(ENTW_JOIN_EXE_PATH)
-                                                             : QStringLiteral(ENTW_EXE_PATH);
+  const QString file =
+      program == QLatin1String("entw-join") ? QStringLiteral(ENTW_JOIN_EXE_PATH) : QStringLiteral(ENTW_EXE_PATH);
   const std::wstring path = QDir::toNativeSeparators(file).toStdWString();
   HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!module) {

@@ -19,8 +19,8 @@ class ScriptedDialogs final : public Dialogs {
   bool AskYesNo(const QString& text, const QString& title) override;
   std::unique_ptr<ProgressView> OpenProgress(const QString& title, const QString& label) override;
 
-  QStringList promptAnswers;  // taken from the front; an empty list answers as Cancel does
-  QList<bool> yesNoAnswers;   // likewise; an empty list answers いいえ
+  QStringList promptAnswers;          // taken from the front; an empty list answers as Cancel does
+  QList<bool> yesNoAnswers;           // likewise; an empty list answers いいえ
   int stopAfterProgressUpdates = -1;  // the progress asks to stop after this many updates
 
   QList<ShownMessage> messages;

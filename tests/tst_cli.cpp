@@ -1,6 +1,6 @@
-#include "resources/programinfo.h"
 #include "filekinds.h"
 #include "loopmount.h"
+#include "resources/programinfo.h"
 #include "testconsole.h"
 
 #include <QDateTime>
@@ -15,7 +15,6 @@
 #include <QTest>
 
 #include <csignal>
-
 
 namespace {
 
@@ -154,8 +153,8 @@ void TestCli::listsInJoinOrder_data() {
   QTest::newRow("by name, case ignored") << QStringList{"--list"} << QByteArray("a.bin\nB.bin\nc.bin\n");
   QTest::newRow("by date, same day by name")
       << QStringList{"--list", "--by-date"} << QByteArray("B.bin\nc.bin\na.bin\n");
-  QTest::newRow("options after the folder") << QStringList{"%F", "--by-date", "--list"}
-                                             << QByteArray("B.bin\nc.bin\na.bin\n");
+  QTest::newRow("options after the folder")
+      << QStringList{"%F", "--by-date", "--list"} << QByteArray("B.bin\nc.bin\na.bin\n");
   QTest::newRow("an output operand writes nothing")
       << QStringList{"--list", "%F", "out.bin"} << QByteArray("a.bin\nB.bin\nc.bin\n");
 }
@@ -185,15 +184,18 @@ void TestCli::joins_data() {
   QTest::addColumn<QString>("writtenName");
   QTest::addColumn<QByteArray>("expected");
 
-  QTest::newRow("by name") << QStringList{} << "out.bin" << "out.bin" << QByteArray("AABBCC");
-  QTest::newRow("by date") << QStringList{"--by-date"} << "out.bin" << "out.bin" << QByteArray("BBCCAA");
+  QTest::newRow("by name") << QStringList{} << "out.bin"
+                           << "out.bin" << QByteArray("AABBCC");
+  QTest::newRow("by date") << QStringList{"--by-date"} << "out.bin"
+                           << "out.bin" << QByteArray("BBCCAA");
   QTest::newRow("name trimmed of both kinds of space")
       << QStringList{} << QStringLiteral("\u3000 out.bin \u3000") << "out.bin" << QByteArray("AABBCC");
-  QTest::newRow("into a subfolder") << QStringList{} << "sub/out.bin" << "sub/out.bin" << QByteArray("AABBCC");
-  QTest::newRow("existing output replaced with --force")
-      << QStringList{"--force"} << "sub/old.bin" << "sub/old.bin" << QByteArray("AABBCC");
-  QTest::newRow("an output named like an option after --")
-      << QStringList{"--"} << "--list" << "--list" << QByteArray("AABBCC");
+  QTest::newRow("into a subfolder") << QStringList{} << "sub/out.bin"
+                                    << "sub/out.bin" << QByteArray("AABBCC");
+  QTest::newRow("existing output replaced with --force") << QStringList{"--force"} << "sub/old.bin"
+                                                         << "sub/old.bin" << QByteArray("AABBCC");
+  QTest::newRow("an output named like an option after --") << QStringList{"--"} << "--list"
+                                                           << "--list" << QByteArray("AABBCC");
 }
 
 void TestCli::joins() {
@@ -327,15 +329,19 @@ void TestCli::reportsFailure_data() {
 
   const QString version = ProgramName() + LongVersionText(ProgramVersion());
   QTest::newRow("join fails: missing subfolder in the output")
-      << "files" << "nosuch/out.bin"
+      << "files"
+      << "nosuch/out.bin"
       << QStringLiteral("エラー番号:76\n場所:VoverorFile.%1\nパスが見つかりません。「%2/nosuch/out.bin」\n")
              .arg(version, "%F")
              .toUtf8();
   QTest::newRow("listing fails: missing folder")
-      << "gone" << "out.bin"
-      << QStringLiteral("エラー番号:76\n場所:cmdMain_Click.%1\nパスが見つかりません。「%2/」\n").arg(version, "%F").toUtf8();
-  QTest::newRow("empty folder") << "empty" << "out.bin"
-                                << QStringLiteral("結合するファイルがありません。").toUtf8();
+      << "gone"
+      << "out.bin"
+      << QStringLiteral("エラー番号:76\n場所:cmdMain_Click.%1\nパスが見つかりません。「%2/」\n")
+             .arg(version, "%F")
+             .toUtf8();
+  QTest::newRow("empty folder") << "empty"
+                                << "out.bin" << QStringLiteral("結合するファイルがありません。").toUtf8();
 }
 
 void TestCli::reportsFailure() {
@@ -412,7 +418,7 @@ void TestCli::fileSizeLimitIsReported() {
 
   QProcess process;
   process.start(shell, {QStringLiteral("-c"), QStringLiteral("ulimit -f 64 && exec \"$0\" \"$@\""),
-                                       QStringLiteral(ENTW_JOIN_PATH), folder, QStringLiteral("out.bin")});
+                        QStringLiteral(ENTW_JOIN_PATH), folder, QStringLiteral("out.bin")});
   QVERIFY(process.waitForFinished(60000));
   const QByteArray err = process.readAllStandardError();
 
@@ -440,8 +446,8 @@ void TestCli::outputWriteFailureNamesTheOutput() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
     process.setProcessEnvironment(environment);
-    process.start(strace, tracing + QStringList{"-e", "inject=copy_file_range:error=EXDEV", ENTW_JOIN_PATH, folder,
-                                                "out.bin"});
+    process.start(strace,
+                  tracing + QStringList{"-e", "inject=copy_file_range:error=EXDEV", ENTW_JOIN_PATH, folder, "out.bin"});
     process.waitForFinished(60000);
     return Run{process.exitCode(), {}, process.readAllStandardError()};
   };
@@ -452,9 +458,8 @@ void TestCli::outputWriteFailureNamesTheOutput() {
   QVERIFY(writes.open(QIODevice::ReadOnly));
   QList<QByteArray> lines = writes.readAll().split('\n');
   lines.removeIf([](const QByteArray& line) { return !line.startsWith("write("); });
-  const auto outputWrite = std::find_if(lines.begin(), lines.end(), [](const QByteArray& line) {
-    return line.contains(", 307200)");
-  });
+  const auto outputWrite =
+      std::find_if(lines.begin(), lines.end(), [](const QByteArray& line) { return line.contains(", 307200)"); });
   QVERIFY(outputWrite != lines.end());
 
   const Run run = traced(
@@ -477,8 +482,8 @@ void TestCli::listForms_data() {
   QTest::newRow("-z: each name ended by NUL") << QStringList{"-z"} << "pipe" << 0 << zeroEnded;
   QTest::newRow("--zero: the same") << QStringList{"--zero"} << "pipe" << 0 << zeroEnded;
   QTest::newRow("a pipe gets the names' bytes") << QStringList{} << "pipe" << 0 << QByteArray("a\nb\nc\x1b[2J\n");
-  QTest::newRow("a terminal sees no control characters") << QStringList{} << "terminal" << 0
-                                                         << QByteArray("a?b\r\nc?[2J\r\n");
+  QTest::newRow("a terminal sees no control characters")
+      << QStringList{} << "terminal" << 0 << QByteArray("a?b\r\nc?[2J\r\n");
   QTest::newRow("a full disk fails the list") << QStringList{} << "/dev/full" << 1 << QByteArray();
 }
 
@@ -544,7 +549,8 @@ void TestCli::ignoredInterruptsStayIgnored() {
     if (join.isEmpty() || !status.open(QIODevice::ReadOnly)) return false;
     const QByteArray text = status.readAll();
     const qsizetype at = text.indexOf("SigCgt:");
-    const quint64 caught = at < 0 ? 0 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
+    const quint64 caught =
+        at < 0 ? 0 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
     return (caught & (quint64{1} << (SIGTERM - 1))) != 0;
   };
   QVERIFY(QTest::qWaitFor(handlersInPlace, 30000));

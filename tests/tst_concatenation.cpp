@@ -1,15 +1,15 @@
+#include "filekinds.h"
 #include "join/concatenation.h"
 #include "join/joincommand.h"
 #include "join/joinorder.h"
 #include "join/nativepath.h"
 #include "loopmount.h"
 #include "scripteddialogs.h"
-#include "filekinds.h"
 
-#include <QDir>
-#include <QFile>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -103,17 +103,17 @@ void TestConcatenation::joinsExactBytes_data() {
 
   const QByteArray none;
   QTest::newRow("all inputs empty still creates an empty output")
-      << QStringList{"a", "b", "c"} << QByteArrayList{"", "", ""} << QStringList{"a", "b", "c"} << "out.bin"
-      << none << QByteArray("");
+      << QStringList{"a", "b", "c"} << QByteArrayList{"", "", ""} << QStringList{"a", "b", "c"} << "out.bin" << none
+      << QByteArray("");
   QTest::newRow("1, 0 and 1 bytes give the first and third byte")
-      << QStringList{"a", "b", "c"} << QByteArrayList{"x", "", "y"} << QStringList{"a", "b", "c"} << "out.bin"
-      << none << QByteArray("xy");
+      << QStringList{"a", "b", "c"} << QByteArrayList{"x", "", "y"} << QStringList{"a", "b", "c"} << "out.bin" << none
+      << QByteArray("xy");
   QTest::newRow("list order, not creation order")
       << QStringList{"c", "a", "b"} << QByteArrayList{"CC", "AA", "BB"} << QStringList{"b", "c", "a"} << "out.bin"
       << none << QByteArray("BBCCAA");
   QTest::newRow("every byte value passes unchanged")
-      << QStringList{"bin1", "bin2"} << QByteArrayList{AllByteValues(), QByteArray("\r\n\0\x1a", 4)} << QStringList{"bin1", "bin2"}
-      << "out.bin" << none << AllByteValues() + QByteArray("\r\n\0\x1a", 4);
+      << QStringList{"bin1", "bin2"} << QByteArrayList{AllByteValues(), QByteArray("\r\n\0\x1a", 4)}
+      << QStringList{"bin1", "bin2"} << "out.bin" << none << AllByteValues() + QByteArray("\r\n\0\x1a", 4);
   QTest::newRow("an existing subfolder in the output name")
       << QStringList{"a", "b"} << QByteArrayList{"1", "2"} << QStringList{"a", "b"} << "sub/out.bin" << none
       << QByteArray("12");
@@ -177,13 +177,12 @@ void TestConcatenation::failureLeavesNothing_data() {
   QTest::addColumn<int>("number");
   QTest::addColumn<QString>("failedName");
 
-  QTest::newRow("missing subfolder in the output name") << QStringList{"a", "b"} << "nosuch/out.bin" << 76
-                                                         << "nosuch/out.bin";
+  QTest::newRow("missing subfolder in the output name")
+      << QStringList{"a", "b"} << "nosuch/out.bin" << 76 << "nosuch/out.bin";
   QTest::newRow("input deleted after listing") << QStringList{"a", "gone", "b"} << "old.bin" << 53 << "gone";
   QTest::newRow("output is an input") << QStringList{"a", "b"} << "b" << 75 << "b";
   QTest::newRow("output is an input, written with ./") << QStringList{"a", "b"} << "./a" << 75 << "./a";
-  QTest::newRow("output is an input through a symlink") << QStringList{"a", "b"} << "link-to-a" << 75
-                                                          << "link-to-a";
+  QTest::newRow("output is an input through a symlink") << QStringList{"a", "b"} << "link-to-a" << 75 << "link-to-a";
   QTest::newRow("output is an input through a hard link") << QStringList{"a", "b"} << "hard-a" << 75 << "hard-a";
   QTest::newRow("input through a symlink is written to") << QStringList{"link-to-a", "b"} << "a" << 75 << "a";
   QTest::newRow("output names a folder") << QStringList{"a", "b"} << "sub" << 75 << "sub";
@@ -217,7 +216,8 @@ void TestConcatenation::failureLeavesNothing() {
   const QString device = posixFiles ? QStringLiteral("null") : nullDevice;
   outName.replace(QStringLiteral("%DEVICE%"), device);
   failedName.replace(QStringLiteral("%DEVICE%"), device);
-  const bool usesPosixFiles = (joinList + QStringList{outName}).filter(QRegularExpression("^(link-to-a|fifo|null)$")).size() > 0;
+  const bool usesPosixFiles =
+      (joinList + QStringList{outName}).filter(QRegularExpression("^(link-to-a|fifo|null)$")).size() > 0;
   if (usesPosixFiles && !posixFiles) QSKIP("symbolic links and FIFOs as POSIX systems have them");
   // Windows' NUL is refused by its name, before anything is looked up.
   if (!posixFiles && outName == nullDevice) number = FailureNumber::kBadFileName;
@@ -518,8 +518,9 @@ void TestConcatenation::holesStayHoles() {
   if (outputKeepsHoles) {
     const qint64 inputs = AllocatedBytesOf(folder + "a-head") + AllocatedBytesOf(folder + "b-sparse") +
                           AllocatedBytesOf(folder + "c-tail");
-    QVERIFY2(AllocatedBytesOf(outPath) <= inputs + (qint64{1} << 20),
-             qPrintable(QStringLiteral("%1 bytes on disk for inputs of %2").arg(AllocatedBytesOf(outPath)).arg(inputs)));
+    QVERIFY2(
+        AllocatedBytesOf(outPath) <= inputs + (qint64{1} << 20),
+        qPrintable(QStringLiteral("%1 bytes on disk for inputs of %2").arg(AllocatedBytesOf(outPath)).arg(inputs)));
   }
 }
 
@@ -637,12 +638,18 @@ void TestConcatenation::outputSpelledLikeAnInput_data() {
   QTest::addColumn<QString>("outName");
   QTest::addColumn<OutputTarget>("target");
 
-  QTest::newRow("exFAT: an input in other case") << "exfat" << "a.dat" << OutputTarget::Input;
-  QTest::newRow("FAT: an input in other case") << "fat" << "A.dat" << OutputTarget::Input;
-  QTest::newRow("FAT: an input through a subfolder") << "fat" << "SUB/../a.DAT" << OutputTarget::Input;
-  QTest::newRow("exFAT: another file in other case is replaced") << "exfat" << "OLD.BIN" << OutputTarget::PlainFile;
-  QTest::newRow("FAT, which reports no size: a new name") << "fat" << "new.bin" << OutputTarget::Free;
-  QTest::newRow("case-sensitive: a.dat beside A.DAT is another file") << "" << "a.dat" << OutputTarget::PlainFile;
+  QTest::newRow("exFAT: an input in other case") << "exfat"
+                                                 << "a.dat" << OutputTarget::Input;
+  QTest::newRow("FAT: an input in other case") << "fat"
+                                               << "A.dat" << OutputTarget::Input;
+  QTest::newRow("FAT: an input through a subfolder") << "fat"
+                                                     << "SUB/../a.DAT" << OutputTarget::Input;
+  QTest::newRow("exFAT: another file in other case is replaced") << "exfat"
+                                                                 << "OLD.BIN" << OutputTarget::PlainFile;
+  QTest::newRow("FAT, which reports no size: a new name") << "fat"
+                                                          << "new.bin" << OutputTarget::Free;
+  QTest::newRow("case-sensitive: a.dat beside A.DAT is another file") << ""
+                                                                      << "a.dat" << OutputTarget::PlainFile;
 }
 
 void TestConcatenation::outputSpelledLikeAnInput() {
@@ -740,9 +747,10 @@ void TestConcatenation::failureNamesTheCause_data() {
   QTest::addColumn<QString>("setUp");  // a shell command, given the drive's root as $1
   QTest::addColumn<QString>("message");
   QTest::addColumn<int>("entriesLeft");
-  QTest::newRow("a read-only drive") << "mount -o remount,ro \"$1\"" << "ドライブが読み取り専用" << 1;
-  QTest::newRow("an append-only folder keeps the temporary file")
-      << "chattr +a \"$1\"" << "mnt/.entw-join-" << 2;
+  QTest::newRow("a read-only drive") << "mount -o remount,ro \"$1\""
+                                     << "ドライブが読み取り専用" << 1;
+  QTest::newRow("an append-only folder keeps the temporary file") << "chattr +a \"$1\""
+                                                                  << "mnt/.entw-join-" << 2;
 }
 
 void TestConcatenation::failureNamesTheCause() {
@@ -780,12 +788,14 @@ void TestConcatenation::win32PathForm_data() {
   QTest::newRow(". and .., which stop at the root") << "C:\\..\\dir\\.\\sub//..\\f" << work << longForm("C:/dir/f");
   QTest::newRow("trailing separator dropped") << "C:/dir/sub/" << work << longForm("C:/dir/sub");
   QTest::newRow("a root keeps its separator") << "E:/dir/.." << work << longForm("E:/");
-  QTest::newRow("UNC, .. stops at the share") << "//server/share/a/../../../b" << work << longForm("UNC/server/share/b");
+  QTest::newRow("UNC, .. stops at the share")
+      << "//server/share/a/../../../b" << work << longForm("UNC/server/share/b");
   QTest::newRow("a share's root") << "\\\\server\\share\\" << work << longForm("UNC/server/share/");
   QTest::newRow("already \\\\?\\, kept") << "\\\\?\\C:\\a\\..\\x" << work << "\\\\?\\C:\\a\\..\\x";
   QTest::newRow("already //?/, slashes turned") << "//?/UNC/s/sh/x" << work << longForm("UNC/s/sh/x");
   QTest::newRow("relative, from the current folder") << "sub/../../out" << work << longForm("C:/work/out");
-  QTest::newRow("from the current drive's root") << "\\x" << "D:/work" << longForm("D:/x");
+  QTest::newRow("from the current drive's root") << "\\x"
+                                                 << "D:/work" << longForm("D:/x");
   QTest::newRow("C:x on the current drive") << "c:sub" << work << longForm("C:/work/dir/sub");
   QTest::newRow("D:x on another drive") << "D:x" << work << longForm("D:/x");
   QTest::newRow("names kept as typed") << "C:/out. " << work << longForm("C:/out. ");
@@ -804,8 +814,9 @@ void TestConcatenation::namesWindowsKeeps_data() {
   QTest::addColumn<bool>("kept");
   for (const char* name : {"out.bin", "./sub/../x", "sub\\x", ".hidden", "CONSOLE", "COM10", "LPT", "xnul", "con_"})
     QTest::newRow(name) << name << true;
-  for (const char* name : {"out.", "out ", "sub./x", "sub /x", "x:y", "CON", "nul.txt", "Aux .tar.gz", "com9",
-                           "com\u00b9", "lpt\u00b3.log", "sub/prn/x", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\t"})
+  for (const char* name :
+       {"out.", "out ", "sub./x", "sub /x", "x:y", "CON", "nul.txt", "Aux .tar.gz", "com9", "com\u00b9",
+        "lpt\u00b3.log", "sub/prn/x", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\t"})
     QTest::newRow(name) << QString::fromUtf8(name) << false;
 }
 
@@ -838,7 +849,10 @@ void TestConcatenation::heldOutputIsWaitedFor() {
   // Let go only once the output is flushed, so that taking the name meets the held file.
   const auto releaseLater = [&](qint64, qint64, const QString& file) {
     if (file.isEmpty() && releaseAfterMs >= 0 && !releasing.joinable())
-      releasing = std::thread([&] { QThread::msleep(releaseAfterMs); holder.reset(); });
+      releasing = std::thread([&] {
+        QThread::msleep(releaseAfterMs);
+        holder.reset();
+      });
     return true;
   };
   QElapsedTimer clock;

@@ -7,13 +7,13 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -88,11 +88,17 @@ void TestDialogs::showMessage() {
   QtDialogs dialogs;
   QStringList seen;
   WhenModalShown<QMessageBox>([&](QMessageBox* box) {
-    seen = {box->text(), box->windowTitle(), QString::number(box->icon()), QString::number(box->textFormat()),
+    seen = {box->text(),
+            box->windowTitle(),
+            QString::number(box->icon()),
+            QString::number(box->textFormat()),
             QString::number(box->windowModality()),
             QString::number(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)),
             QString::number(box->buttons().size())};
-    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click(); else box->done(0);
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+      ok->click();
+    else
+      box->done(0);
   });
 
   dialogs.ShowMessage(QStringLiteral("一行目\r\n二行目 <a@b>"), style, QStringLiteral("題名 - えんとぅ"));
@@ -180,11 +186,21 @@ void TestDialogs::promptText_data() {
   QTest::addColumn<QString>("action");
   QTest::addColumn<QString>("expected");
 
-  QTest::newRow("OK returns the typed text") << "  out.bin " << "ok" << "  out.bin ";
-  QTest::newRow("Cancel returns an empty text") << "out.bin" << "cancel" << "";
-  QTest::newRow("closing the box returns an empty text") << "out.bin" << "close" << "";
-  QTest::newRow("Enter accepts") << "結合.bin" << "enter" << "結合.bin";
-  QTest::newRow("Esc cancels") << "結合.bin" << "escape" << "";
+  QTest::newRow("OK returns the typed text") << "  out.bin "
+                                             << "ok"
+                                             << "  out.bin ";
+  QTest::newRow("Cancel returns an empty text") << "out.bin"
+                                                << "cancel"
+                                                << "";
+  QTest::newRow("closing the box returns an empty text") << "out.bin"
+                                                         << "close"
+                                                         << "";
+  QTest::newRow("Enter accepts") << "結合.bin"
+                                 << "enter"
+                                 << "結合.bin";
+  QTest::newRow("Esc cancels") << "結合.bin"
+                               << "escape"
+                               << "";
 }
 
 void TestDialogs::promptText() {
@@ -243,8 +259,8 @@ void TestDialogs::askYesNo() {
   QCOMPARE(dialogs.AskYesNo(QStringLiteral("「out.bin」は既に存在します。\r\n上書きしますか?"),
                             QStringLiteral("結合 - えんとぅ")),
            expected);
-  QCOMPARE(seen, (QStringList{QString::number(QMessageBox::Question), "「out.bin」は既に存在します。\n上書きしますか?", "1",
-                              "はい", "いいえ"}));
+  QCOMPARE(seen, (QStringList{QString::number(QMessageBox::Question), "「out.bin」は既に存在します。\n上書きしますか?",
+                              "1", "はい", "いいえ"}));
 }
 
 void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {

@@ -80,7 +80,8 @@ void TestJoinCommand::flows_data() {
   QTest::addColumn<QByteArray>("bytes");
 
   const QList<bool> none;
-  QTest::newRow("Cancel at the prompt") << false << QStringList{} << none << QStringList{kCancelled} << "" << QByteArray();
+  QTest::newRow("Cancel at the prompt") << false << QStringList{} << none << QStringList{kCancelled} << ""
+                                        << QByteArray();
   QTest::newRow("empty answer") << false << QStringList{""} << none << QStringList{kCancelled} << "" << QByteArray();
   QTest::newRow("only spaces") << false << QStringList{"   "} << none << QStringList{kCancelled} << "" << QByteArray();
   QTest::newRow("only ideographic spaces")
@@ -92,9 +93,10 @@ void TestJoinCommand::flows_data() {
       << true << QStringList{"\u3000out.bin\u3000"} << none << QStringList{Completed("out.bin")} << "out.bin"
       << QByteArray("BAC");
   QTest::newRow("Japanese output name") << false << QStringList{"結合結果.bin"} << none
-                                        << QStringList{Completed("結合結果.bin")} << "結合結果.bin" << QByteArray("ABC");
-  QTest::newRow("name of an input is refused") << false << QStringList{"b.dat"} << none << QStringList{kSameAsInput}
-                                               << "" << QByteArray();
+                                        << QStringList{Completed("結合結果.bin")} << "結合結果.bin"
+                                        << QByteArray("ABC");
+  QTest::newRow("name of an input is refused")
+      << false << QStringList{"b.dat"} << none << QStringList{kSameAsInput} << "" << QByteArray();
   QTest::newRow("name of an input through ./ is refused")
       << false << QStringList{"./A.dat"} << none << QStringList{kSameAsInput} << "" << QByteArray();
   QTest::newRow("existing file, いいえ keeps it") << false << QStringList{"sub/old.bin"} << QList<bool>{false}
@@ -104,16 +106,19 @@ void TestJoinCommand::flows_data() {
       << "sub/old.bin" << QByteArray("ABC");
   QTest::newRow("name of a folder is refused")
       << false << QStringList{"sub"} << none
-      << QStringList{"「sub」は通常のファイルではないため、出力ファイル名に使えません。|4112|えんとぅ"} << "" << QByteArray();
+      << QStringList{"「sub」は通常のファイルではないため、出力ファイル名に使えません。|4112|えんとぅ"} << ""
+      << QByteArray();
   // Windows would write "out" for "out.", so the name is refused there before anything is written.
   const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
   QTest::newRow("a name Windows would change: refused there, written as typed elsewhere")
       << false << QStringList{"out."} << none
-      << (windows ? QStringList{RefusedOutputName(OutputTarget::BadName, "out.").Description + "|4112|えんとぅ"} : QStringList{Completed("out.")})
+      << (windows ? QStringList{RefusedOutputName(OutputTarget::BadName, "out.").Description + "|4112|えんとぅ"}
+                  : QStringList{Completed("out.")})
       << (windows ? "" : "out.") << (windows ? QByteArray() : QByteArray("ABC"));
   QTest::newRow("missing folder part fails, reported alone")
       << false << QStringList{"nosuch/out.bin"} << none
-      << QStringList{"エラー番号:76\r\n場所:VoverorFile.えんとぅ1.00.0002|4112|エラー - えんとぅ"} << "" << QByteArray();
+      << QStringList{"エラー番号:76\r\n場所:VoverorFile.えんとぅ1.00.0002|4112|エラー - えんとぅ"} << ""
+      << QByteArray();
 }
 
 void TestJoinCommand::flows() {
@@ -134,7 +139,8 @@ void TestJoinCommand::flows() {
 
   QCOMPARE(dialogs.prompts, QStringList{QStringLiteral("結合後ファイル名: | 結合 - えんとぅ")});
   QCOMPARE(Shown(dialogs), messages);
-  const QStringList joinOrder = byDate ? QStringList{"b.dat", "A.dat", "c.dat"} : QStringList{"A.dat", "b.dat", "c.dat"};
+  const QStringList joinOrder =
+      byDate ? QStringList{"b.dat", "A.dat", "c.dat"} : QStringList{"A.dat", "b.dat", "c.dat"};
   QCOMPARE(strFiles, joinOrder);
   if (!overwrite.isEmpty()) {
     QCOMPARE(dialogs.questions,

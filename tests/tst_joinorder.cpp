@@ -1,7 +1,7 @@
 #include "join/joinorder.h"
 
-#include "join/filenames.h"
 #include "filekinds.h"
+#include "join/filenames.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -205,7 +205,10 @@ void TestJoinOrder::namesKeepTheirBytes_data() {
   QTest::newRow("UTF-8 Japanese") << QByteArray("結合.bin") << QStringLiteral("結合.bin");
   QTest::newRow("Shift_JIS") << QByteArray("\x8c\x8b\x8d\x87.bin") << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD.bin");
   QTest::newRow("Latin-1") << QByteArray("caf\xe9") << QStringLiteral("caf\uFFFD");
-  QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QStringLiteral("a\uFFFD\uFFFDb");
+  QTest::newRow("overlong slash") << QByteArray(
+                                         "a\xc0\xaf"
+                                         "b")
+                                  << QStringLiteral("a\uFFFD\uFFFDb");
   QTest::newRow("an encoded surrogate") << QByteArray("\xed\xb2\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
   QTest::newRow("sequence cut at the end") << QByteArray("x\xe7\xb5") << QStringLiteral("x\uFFFD\uFFFD");
   QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD");

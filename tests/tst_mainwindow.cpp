@@ -82,14 +82,22 @@ void TestMainWindow::controls_data() {
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QRect>("twips");  // left, top, width, height
 
-  QTest::newRow("lblMain") << "lblMain" << 0 << "QLabel" << "結合対象(&T):" << QRect(180, 180, 2652, 312);
-  QTest::newRow("drvMain") << "drvMain" << 0 << "QComboBox" << "" << QRect(120, 480, 2712, 300);
-  QTest::newRow("dirMain") << "dirMain" << 0 << "QTreeView" << "" << QRect(120, 840, 2712, 3720);
-  QTest::newRow("fraOrder") << "fraOrder" << 0 << "QGroupBox" << "結合順序" << QRect(2940, 780, 2232, 1392);
-  QTest::newRow("optOrder(0)") << "optOrder" << 0 << "QRadioButton" << "日付順(&D)" << QRect(240, 300, 1752, 372);
-  QTest::newRow("optOrder(1)") << "optOrder" << 1 << "QRadioButton" << "名前順(&N)" << QRect(240, 720, 1752, 372);
-  QTest::newRow("chkMain") << "chkMain" << 0 << "QCheckBox" << "MS-DOSに頼る(&C)" << QRect(3000, 2400, 2232, 372);
-  QTest::newRow("cmdMain") << "cmdMain" << 0 << "QPushButton" << "結合実行(&E)" << QRect(2940, 3720, 2232, 792);
+  QTest::newRow("lblMain") << "lblMain" << 0 << "QLabel"
+                           << "結合対象(&T):" << QRect(180, 180, 2652, 312);
+  QTest::newRow("drvMain") << "drvMain" << 0 << "QComboBox"
+                           << "" << QRect(120, 480, 2712, 300);
+  QTest::newRow("dirMain") << "dirMain" << 0 << "QTreeView"
+                           << "" << QRect(120, 840, 2712, 3720);
+  QTest::newRow("fraOrder") << "fraOrder" << 0 << "QGroupBox"
+                            << "結合順序" << QRect(2940, 780, 2232, 1392);
+  QTest::newRow("optOrder(0)") << "optOrder" << 0 << "QRadioButton"
+                               << "日付順(&D)" << QRect(240, 300, 1752, 372);
+  QTest::newRow("optOrder(1)") << "optOrder" << 1 << "QRadioButton"
+                               << "名前順(&N)" << QRect(240, 720, 1752, 372);
+  QTest::newRow("chkMain") << "chkMain" << 0 << "QCheckBox"
+                           << "MS-DOSに頼る(&C)" << QRect(3000, 2400, 2232, 372);
+  QTest::newRow("cmdMain") << "cmdMain" << 0 << "QPushButton"
+                           << "結合実行(&E)" << QRect(2940, 3720, 2232, 792);
 }
 
 void TestMainWindow::controls() {
@@ -237,8 +245,10 @@ void TestMainWindow::accessKeys() {
   if (effect == "date order") QTRY_VERIFY(fixture.control<QRadioButton>("optOrder", 0)->isChecked());
   if (effect == "name order") QTRY_VERIFY(fixture.control<QRadioButton>("optOrder", 1)->isChecked());
   // The empty working folder has nothing to join.
-  if (effect == "join") QTRY_COMPARE(fixture.dialogs.messages.value(0).text, QStringLiteral("結合するファイルがありません。"));
-  if (effect == "version box") QTRY_COMPARE(fixture.dialogs.messages.value(0).title, QStringLiteral("バージョン情報 - えんとぅ"));
+  if (effect == "join")
+    QTRY_COMPARE(fixture.dialogs.messages.value(0).text, QStringLiteral("結合するファイルがありません。"));
+  if (effect == "version box")
+    QTRY_COMPARE(fixture.dialogs.messages.value(0).title, QStringLiteral("バージョン情報 - えんとぅ"));
   if (effect == "closed") QTRY_VERIFY(!fixture.window->isVisible());
   if (effect == "focus on order") {
     QCOMPARE(QApplication::focusWidget(), fixture.control("optOrder", 0));

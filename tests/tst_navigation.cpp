@@ -41,7 +41,10 @@ const QString kNotReady = QStringLiteral("ドライブの準備ができてい�
 QStringList Shown(const ScriptedDialogs& dialogs) {
   QStringList shown;
   for (const ShownMessage& message : dialogs.messages) {
-    shown.append(QStringLiteral("%1|%2|%3").arg(message.text.section(QStringLiteral("\r\n"), 0, 1)).arg(message.style).arg(message.title));
+    shown.append(QStringLiteral("%1|%2|%3")
+                     .arg(message.text.section(QStringLiteral("\r\n"), 0, 1))
+                     .arg(message.style)
+                     .arg(message.title));
   }
   return shown;
 }
@@ -200,8 +203,10 @@ void TestNavigation::otherFailureIsReported() {
 
   machine.chooseDrive("d:");
 
-  QCOMPARE(Shown(machine.dialogs),
-           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ1.00.0002|4112|エラー - えんとぅ").arg(number)});
+  QCOMPARE(
+      Shown(machine.dialogs),
+      QStringList{
+          QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ1.00.0002|4112|エラー - えんとぅ").arg(number)});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));

@@ -47,14 +47,17 @@ void TestReport::reportText_data() {
   QTest::addColumn<QString>("expectedFirstLines");  // lines 1 to 3
 
   QTest::newRow("file not found in the join")
-      << 53 << "ファイルが見つかりません。" << "VoverorFile" << 0
-      << "エラー番号:53\r\n場所:VoverorFile.えんとぅ1.00.0002\r\nファイルが見つかりません。";
-  QTest::newRow("negative number keeps its sign") << -2147024894 << "説明" << "drvMain_Change" << 0
-                                                  << "エラー番号:-2147024894\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n説明";
+      << 53 << "ファイルが見つかりません。"
+      << "VoverorFile" << 0 << "エラー番号:53\r\n場所:VoverorFile.えんとぅ1.00.0002\r\nファイルが見つかりません。";
+  QTest::newRow("negative number keeps its sign")
+      << -2147024894 << "説明"
+      << "drvMain_Change" << 0 << "エラー番号:-2147024894\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n説明";
   QTest::newRow("empty description leaves line 3 empty")
-      << 68 << "" << "drvMain_Change" << 0 << "エラー番号:68\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n";
-  QTest::newRow("a long minor is not cut") << 7 << "x" << "VoverorFile" << 123
-                                           << "エラー番号:7\r\n場所:VoverorFile.えんとぅ1.123.0002\r\nx";
+      << 68 << ""
+      << "drvMain_Change" << 0 << "エラー番号:68\r\n場所:drvMain_Change.えんとぅ1.00.0002\r\n";
+  QTest::newRow("a long minor is not cut")
+      << 7 << "x"
+      << "VoverorFile" << 123 << "エラー番号:7\r\n場所:VoverorFile.えんとぅ1.123.0002\r\nx";
 }
 
 void TestReport::reportText() {
@@ -66,11 +69,11 @@ void TestReport::reportText() {
 
   const QString text = ErrorReportText(place, Err{number, description}, VersionNumbers{1, minor, 2});
 
-  const QString expectedContact = QStringLiteral("\"%1\" <%2> まで連絡してください。")
-                                      .arg(QString::fromUtf8(EntwBuild::kMaintainerName),
-                                           QString::fromUtf8(EntwBuild::kMaintainerEmail));
-  QCOMPARE(text, expectedFirstLines + "\r\n上記の説明と、エラーの発生したときの簡単な状況を書いて、\r\n" +
-                     expectedContact);
+  const QString expectedContact =
+      QStringLiteral("\"%1\" <%2> まで連絡してください。")
+          .arg(QString::fromUtf8(EntwBuild::kMaintainerName), QString::fromUtf8(EntwBuild::kMaintainerEmail));
+  QCOMPARE(text,
+           expectedFirstLines + "\r\n上記の説明と、エラーの発生したときの簡単な状況を書いて、\r\n" + expectedContact);
   QCOMPARE(text.split(QStringLiteral("\r\n")).size(), 5);
 }
 
@@ -143,7 +146,8 @@ void TestReport::fileTooLargeIsNoFullDisk() {
   const Err failure = FailureFromSystemError(EFBIG);
 #endif
   QCOMPARE(failure.Number, 75);
-  QCOMPARE(failure.Description, QStringLiteral("ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。"));
+  QCOMPARE(failure.Description,
+           QStringLiteral("ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。"));
 }
 
 void TestReport::versionTexts_data() {
@@ -153,10 +157,14 @@ void TestReport::versionTexts_data() {
   QTest::addColumn<QString>("shortText");
   QTest::addColumn<QString>("longText");
 
-  QTest::newRow("this version") << 1 << 0 << 2 << "1.00" << "1.00.0002";
-  QTest::newRow("one-digit minor is padded") << 1 << 5 << 30 << "1.05" << "1.05.0030";
-  QTest::newRow("two-digit minor as it is") << 1 << 10 << 1234 << "1.10" << "1.10.1234";
-  QTest::newRow("long numbers are never cut") << 12 << 123 << 98765 << "12.123" << "12.123.98765";
+  QTest::newRow("this version") << 1 << 0 << 2 << "1.00"
+                                << "1.00.0002";
+  QTest::newRow("one-digit minor is padded") << 1 << 5 << 30 << "1.05"
+                                             << "1.05.0030";
+  QTest::newRow("two-digit minor as it is") << 1 << 10 << 1234 << "1.10"
+                                            << "1.10.1234";
+  QTest::newRow("long numbers are never cut") << 12 << 123 << 98765 << "12.123"
+                                              << "12.123.98765";
 }
 
 void TestReport::versionTexts() {

@@ -38,12 +38,8 @@ struct VersionNode {
   }
 };
 
-quint16 Word(const QByteArray& bytes, qsizetype at) {
-  return qFromLittleEndian<quint16>(bytes.constData() + at);
-}
-quint32 Dword(const QByteArray& bytes, qsizetype at) {
-  return qFromLittleEndian<quint32>(bytes.constData() + at);
-}
+quint16 Word(const QByteArray& bytes, qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); }
+quint32 Dword(const QByteArray& bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
 qsizetype AlignDword(qsizetype at) { return (at + 3) & ~qsizetype(3); }
 
 // Reads the node at `at`; text values count their length in UTF-16 units,
@@ -190,14 +186,10 @@ void TestResources::stringTable() {
   QCOMPARE(table.key, QStringLiteral("041104B0"));
 
   const QList<std::pair<QString, QString>> expected = {
-      {"Comments", "VOVEror files -beta-"},
-      {"CompanyName", QString::fromUtf8(EntwBuild::kCompanyName)},
-      {"FileDescription", fileName},
-      {"FileVersion", "1.00.0002"},
-      {"InternalName", internalName},
-      {"LegalCopyright", QString::fromUtf8(EntwBuild::kLegalCopyright)},
-      {"OriginalFilename", fileName},
-      {"ProductName", "えんとぅ"},
+      {"Comments", "VOVEror files -beta-"}, {"CompanyName", QString::fromUtf8(EntwBuild::kCompanyName)},
+      {"FileDescription", fileName},        {"FileVersion", "1.00.0002"},
+      {"InternalName", internalName},       {"LegalCopyright", QString::fromUtf8(EntwBuild::kLegalCopyright)},
+      {"OriginalFilename", fileName},       {"ProductName", "えんとぅ"},
       {"ProductVersion", "1.00.0002"},
   };
   QCOMPARE(table.children.size(), expected.size());
@@ -237,15 +229,16 @@ void TestResources::manifest_data() {
   for (const QString& program : kPrograms) {
     const QByteArray nameBytes = program.toUtf8();
     const char* name = nameBytes.constData();
-    QTest::addRow("%s: runs with the rights of who starts it", name)
-        << program << "requestedExecutionLevel" << "level" << QStringList{v3 + "asInvoker"};
-    QTest::addRow("%s: no UI access", name)
-        << program << "requestedExecutionLevel" << "uiAccess" << QStringList{v3 + "false"};
+    QTest::addRow("%s: runs with the rights of who starts it", name) << program << "requestedExecutionLevel"
+                                                                     << "level" << QStringList{v3 + "asInvoker"};
+    QTest::addRow("%s: no UI access", name) << program << "requestedExecutionLevel"
+                                            << "uiAccess" << QStringList{v3 + "false"};
     QTest::addRow("%s: made for Windows 10 and 11", name)
-        << program << "supportedOS" << "Id"
-        << QStringList{"urn:schemas-microsoft-com:compatibility.v1 {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
-    QTest::addRow("%s: long paths", name) << program << "longPathAware" << ""
-                                          << QStringList{"http://schemas.microsoft.com/SMI/2016/WindowsSettings true"};
+        << program << "supportedOS"
+        << "Id" << QStringList{"urn:schemas-microsoft-com:compatibility.v1 {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    QTest::addRow("%s: long paths", name)
+        << program << "longPathAware"
+        << "" << QStringList{"http://schemas.microsoft.com/SMI/2016/WindowsSettings true"};
     // Qt sets DPI awareness itself, and a manifest's would override it; UTF-8
     // as the ANSI code page would change what Shift_JIS bytes mean.
     for (const char* absent : {"dpiAware", "dpiAwareness", "activeCodePage"})
