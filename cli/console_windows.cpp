@@ -9,8 +9,9 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <shellapi.h>
 #include <windows.h>
+// Needs windows.h first.
+#include <shellapi.h>
 
 namespace {
 
