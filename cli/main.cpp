@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -82,25 +83,19 @@ int WrongUsage(const QString& message) {
 std::optional<Options> ParseArguments(const QStringList& arguments, QString& unknown) {
   Options options;
   bool optionsEnd = false;
+  const std::pair<QStringView, bool Options::*> kFlags[] = {
+      {u"-z", &Options::zero},          {u"--zero", &Options::zero},   {u"--by-date", &Options::byDate},
+      {u"--list", &Options::list},      {u"--force", &Options::force}, {u"--help", &Options::help},
+      {u"--version", &Options::version}};
   for (const QString& argument : arguments) {
-    if (!optionsEnd && argument == u"-z") {
-      options.zero = true;
-    } else if (optionsEnd || !argument.startsWith(QStringLiteral("--"))) {
+    const auto flag =
+        std::find_if(std::begin(kFlags), std::end(kFlags), [&](const auto& known) { return known.first == argument; });
+    if (optionsEnd || (flag == std::end(kFlags) && !argument.startsWith(QStringLiteral("--")))) {
       options.operands.append(argument);
     } else if (argument == u"--") {
       optionsEnd = true;
-    } else if (argument == u"--by-date") {
-      options.byDate = true;
-    } else if (argument == u"--list") {
-      options.list = true;
-    } else if (argument == u"--zero") {
-      options.zero = true;
-    } else if (argument == u"--force") {
-      options.force = true;
-    } else if (argument == u"--help") {
-      options.help = true;
-    } else if (argument == u"--version") {
-      options.version = true;
+    } else if (flag != std::end(kFlags)) {
+      options.*(flag->second) = true;
     } else {
       unknown = DisplayFileName(argument);
       return std::nullopt;

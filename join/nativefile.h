@@ -98,8 +98,7 @@ class OutputFile {
  public:
   explicit OutputFile(const QString& path);
   ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+  Q_DISABLE_COPY(OutputFile)
 
   bool Create(SystemError& error);
   NativeFile& file() { return file_; }
@@ -133,8 +132,7 @@ class FolderDays {
  public:
   explicit FolderDays(const QString& folder);
   ~FolderDays();
-  FolderDays(const FolderDays&) = delete;
-  FolderDays& operator=(const FolderDays&) = delete;
+  Q_DISABLE_COPY(FolderDays)
 
   // The day as a Julian day number; any year works.
   std::optional<qint64> LocalDay(const QString& name, SystemError& error) const;
