@@ -573,7 +573,10 @@ void TestCli::holesKeptWhereMountsAreHidden() {
   if (!WriteFileWithHoles(drive.path() + "sparse", size, {size / 2}, "data")) QSKIP("no files with holes here");
 
   QProcess process;
-  process.start(unshare, {"-m", "sh", "-c", "mount --bind /dev/null /proc/$$/mountinfo && exec \"$0\" \"$@\"",
+  // In a chroot / is no mount point whose propagation could change: only /proc's is.
+  process.start(unshare, {"-m", "--propagation", "unchanged", "sh", "-c",
+                          "mount --make-rprivate /proc && mount --bind /dev/null /proc/$$/mountinfo && "
+                          "exec \"$0\" \"$@\"",
                           ENTW_JOIN_PATH, drive.path(), "out.bin"});
   QVERIFY(process.waitForFinished(60000));
 
