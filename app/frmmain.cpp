@@ -1,10 +1,10 @@
 #include "app/frmmain.h"
 
 #include "app/folderlist.h"
-#include "app/versioninfo.h"
 #include "dialogs/dialogs.h"
 #include "join/joincommand.h"
 #include "report/errorreport.h"
+#include "resources/versioninfo.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #include "app/drives.h"
 #include "app/frmmain.h"
+#include "app/qtdialogs.h"
 #include "app/startup.h"
-#include "dialogs/qtdialogs.h"
 #include "entw_version.h"
 #include "resources/programinfo.h"
 

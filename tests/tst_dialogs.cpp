@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
-#include "app/versioninfo.h"
-#include "dialogs/qtdialogs.h"
+#include "app/qtdialogs.h"
 #include "join/joincommand.h"
 #include "report/errorreport.h"
+#include "resources/versioninfo.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

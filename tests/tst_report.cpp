@@ -1,6 +1,6 @@
-#include "app/versioninfo.h"
 #include "entw_version.h"
 #include "report/errorreport.h"
+#include "resources/versioninfo.h"
 #include "scripteddialogs.h"
 
 #include <QTest>

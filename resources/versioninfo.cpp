@@ -1,4 +1,4 @@
-#include "app/versioninfo.h"
+#include "resources/versioninfo.h"
 
 QString VersionBoxText(const VersionNumbers& version) {
   return ProgramName() + u' ' + ShortVersionText(version) + QStringLiteral("\r\nVOVEror files.\r\n") +

@@ -1,4 +1,4 @@
-#include "dialogs/qtdialogs.h"
+#include "app/qtdialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
