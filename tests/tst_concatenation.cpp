@@ -4,6 +4,7 @@
 #include "join/joinorder.h"
 #include "join/nativepath.h"
 #include "loopmount.h"
+#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 
 #include <QDateTime>
@@ -603,7 +604,8 @@ void TestConcatenation::voverorFileReportsFailure_data() {
   QTest::newRow("success shows nothing") << QStringList{"a"} << JoinOutcome::Joined << QString();
   QTest::newRow("failure shows the report")
       << QStringList{"a", "gone"} << JoinOutcome::Failed
-      << QStringLiteral("エラー番号:53\r\n場所:VoverorFile.えんとぅ1.00.0002\r\nファイルが見つかりません。「");
+      << "エラー番号:53\r\n場所:VoverorFile." + ProgramName() + LongVersionText(ProgramVersion()) +
+             "\r\nファイルが見つかりません。「";
 }
 
 void TestConcatenation::voverorFileReportsFailure() {

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "fakedrives.h"
+#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 
 #include <QAbstractFileIconProvider>
@@ -203,10 +204,10 @@ void TestNavigation::otherFailureIsReported() {
 
   machine.chooseDrive("d:");
 
-  QCOMPARE(
-      Shown(machine.dialogs),
-      QStringList{
-          QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ1.00.0002|4112|エラー - えんとぅ").arg(number)});
+  QCOMPARE(Shown(machine.dialogs),
+           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.%2|4112|エラー - えんとぅ")
+                           .arg(number)
+                           .arg(ProgramName() + LongVersionText(ProgramVersion()))});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
