@@ -313,6 +313,22 @@ JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, 
   return Fine();
 }
 
+// What the output name leads to, with identityOf telling the identity of files[i].
+OutputTarget TargetOf(const QString& folder, const QString& outName, const QStringList& files,
+                      const std::function<std::optional<FileIdentity>(qsizetype)>& identityOf) {
+  if (!NativeFiles::KeepsOutputName(outName)) return OutputTarget::BadName;
+  const QString outPath = folder + outName;
+  SystemError error = 0;
+  const std::optional<FileStatus> output = StatusOf(outPath, error);
+  if (!output) return OutputTarget::Free;
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    if (identityOf(i) == output->identity) return OutputTarget::Input;
+  }
+  if (!output->isRegular) return OutputTarget::NotPlainFile;
+  if (SpelledLikeAnInput(folder, outPath, files)) return OutputTarget::Input;
+  return OutputTarget::PlainFile;
+}
+
 // Whether some input has holes worth keeping.
 bool AnyHoles(const std::vector<InputFile>& inputs) {
   return std::any_of(inputs.begin(), inputs.end(), [](const InputFile& input) { return input.allocated < input.size; });
@@ -348,19 +364,11 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
 }  // namespace
 
 OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files) {
-  if (!NativeFiles::KeepsOutputName(outName)) return OutputTarget::BadName;
-  const QString outPath = folder + outName;
-  SystemError error = 0;
-  const std::optional<FileStatus> output = StatusOf(outPath, error);
-  if (!output) return OutputTarget::Free;
-  const bool sameFile = std::any_of(files.begin(), files.end(), [&](const QString& name) {
-    const std::optional<FileStatus> input = StatusOf(folder + name, error);
-    return input && input->identity == output->identity;
+  return TargetOf(folder, outName, files, [&](qsizetype i) -> std::optional<FileIdentity> {
+    SystemError error = 0;
+    const std::optional<FileStatus> input = StatusOf(folder + files[i], error);
+    return input ? std::optional(input->identity) : std::nullopt;
   });
-  if (sameFile) return OutputTarget::Input;
-  if (!output->isRegular) return OutputTarget::NotPlainFile;
-  if (SpelledLikeAnInput(folder, outPath, files)) return OutputTarget::Input;
-  return OutputTarget::PlainFile;
 }
 
 Err RefusedOutputName(OutputTarget target, const QString& outName) {
@@ -402,7 +410,9 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   }
   // The output replaces its file only at the end, so it must be none of the
   // inputs; whatever stands there must be a plain file.
-  const OutputTarget target = InspectOutputName(folder, outName, files);
+  // The inputs' identities are known by now: the output is told apart from them without looking again.
+  const OutputTarget target =
+      TargetOf(folder, outName, files, [&](qsizetype i) { return inputs[static_cast<size_t>(i)].identity; });
   if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
     return Failure(RefusedOutputName(target, outName), outPath);
   RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());

@@ -63,6 +63,13 @@ QString MakeThreeFiles(const QTemporaryDir& dir) {
   return folder;
 }
 
+// For entw-join under strace: the leak check stops the world by tracing, which strace already does.
+QProcessEnvironment TracedEnvironment() {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+  return environment;
+}
+
 const QByteArray kUsageLine = QStringLiteral("使い方: entw-join").toUtf8();
 
 }  // namespace
@@ -440,12 +447,10 @@ void TestCli::outputWriteFailureNamesTheOutput() {
   const QString folder = dir.path() + u'/';
   WriteFile(folder + "big", QByteArray(300 * 1024, 'b'));
   // A sanitizer build writes to pipes of its own first: a run that only
-  // traces finds which write is the output's. The leak check would trace too.
+  // traces finds which write is the output's.
   const auto traced = [&](const QStringList& tracing) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(TracedEnvironment());
     process.start(strace,
                   tracing + QStringList{"-e", "inject=copy_file_range:error=EXDEV", ENTW_JOIN_PATH, folder, "out.bin"});
     process.waitForFinished(60000);
@@ -530,10 +535,7 @@ void TestCli::ignoredInterruptsStayIgnored() {
   const QString folder = MakeThreeFiles(dir);
 
   QProcess process;
-  // The leak check stops the world by tracing, which strace already does.
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-  process.setProcessEnvironment(environment);
+  process.setProcessEnvironment(TracedEnvironment());
   process.start(QStringLiteral("sh"), {"-c", "trap '' HUP INT && exec \"$0\" \"$@\"", strace, "-o", "/dev/null", "-e",
                                        "inject=fsync:delay_enter=2000000", ENTW_JOIN_PATH, folder, "out.bin"});
   QVERIFY(process.waitForStarted());
