@@ -2,9 +2,9 @@
 
 #include "join/joincommand.h"
 
-Err FailureOfOpeningFolder(const QString& folder, int errorCode) {
-  return MeansUnavailable(errorCode) ? FailureOfNumber(FailureNumber::kDeviceUnavailable)
-                                     : WithFailedPath(FailureFromSystemError(errorCode), folder);
+Failure FailureOfOpeningFolder(const QString& folder, int errorCode) {
+  if (MeansUnavailable(errorCode)) return {FailureOfNumber(FailureNumber::kDeviceUnavailable)};
+  return {FailureFromSystemError(errorCode), folder};
 }
 
 QString Drive::displayText() const {

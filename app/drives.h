@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/failure.h"
+#include "join/fallible.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,7 +30,7 @@ class DriveServices {
   // Nothing when folder, on drive, can be opened now; otherwise the failure,
   // 68 when the drive is not ready, has gone away or the folder is gone; a
   // folder that is there but may not be read is 70.
-  virtual std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) = 0;
+  virtual std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) = 0;
 };
 
 // The machine's own drives: mounted volumes a user would call drives, or
@@ -40,12 +40,12 @@ class SystemDrives final : public DriveServices {
   QList<Drive> ListDrives() override;
   QString WorkingFolder() override;
   QString CurrentFolder(const Drive& drive) override;
-  std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
+  std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) override;
 };
 
 // The failure for a folder that would not open with the system's error code: 68 when the drive
-// or the folder is not there, otherwise the error's own failure, naming the folder.
-Err FailureOfOpeningFolder(const QString& folder, int errorCode);
+// or the folder is not there, otherwise the error's own failure, on the folder.
+Failure FailureOfOpeningFolder(const QString& folder, int errorCode);
 
 // Whether the system's error code means that the drive or the folder is not
 // there (no medium, not mounted, gone); a folder that may not be read is.

@@ -57,12 +57,12 @@ QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
 // A Linux process has one current folder, the working folder, and no other for each drive.
 QString SystemDrives::CurrentFolder(const Drive& drive) { return drive.root; }
 
-std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
+std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
   // A volume that was unmounted leaves its mount point behind as a plain folder.
   // The root of the file system is always there, even where it is no mount point.
   const QStorageInfo volume(drive.root);
   const bool mounted = volume.isValid() && volume.isReady() && FolderText(volume.rootPath()) == drive.root;
-  if (!mounted && drive.root != QDir::rootPath()) return FailureOfNumber(FailureNumber::kDeviceUnavailable);
+  if (!mounted && drive.root != QDir::rootPath()) return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
   DIR* directory = ::opendir(EncodeFileName(folder).constData());
   if (!directory) return FailureOfOpeningFolder(folder, errno);
   ::closedir(directory);

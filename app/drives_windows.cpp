@@ -66,9 +66,9 @@ QString SystemDrives::CurrentFolder(const Drive& drive) {
   return there && folder.startsWith(drive.root, Qt::CaseInsensitive) ? folder : drive.root;
 }
 
-std::optional<Err> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
+std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
   const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-  std::optional<Err> failure;
+  std::optional<Failure> failure;
   if (!::GetVolumeInformationW(Win32Path(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     const int error = static_cast<int>(::GetLastError());
     // A drive that answers but hides its label is ready; one that does not answer is not.

@@ -166,15 +166,15 @@ void frmMain::drvMain_Change() {
   const QString driveId = drvMain->currentData().toString();
   const std::optional<Drive> drive = FindDrive(driveId);
   const QString folder = drive ? CurrentFolderOf(*drive) : QString();
-  const std::optional<Err> failure =
-      drive ? driveServices_.CheckFolder(*drive, folder) : FailureOfNumber(FailureNumber::kDeviceUnavailable);
+  const std::optional<Failure> failure =
+      drive ? driveServices_.CheckFolder(*drive, folder) : Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
   if (!failure) {
     dirMain->openFolder(drive->root, folder);
     strLastDrive = driveId;
     return;
   }
-  if (failure->Number != FailureNumber::kDeviceUnavailable) {
-    ReportError(QStringLiteral("drvMain_Change"), *failure, dialogs_);
+  if (failure->err.Number != FailureNumber::kDeviceUnavailable) {
+    ReportError(QStringLiteral("drvMain_Change"), Described(*failure), dialogs_);
     return;
   }
   dialogs_.ShowMessage(QStringLiteral("ドライブの準備ができていません。"), MessageStyle::kError,

@@ -102,9 +102,9 @@ class BenchDrives final : public DriveServices {
   QList<Drive> ListDrives() override { return {Drive{QStringLiteral("bench:"), QString(), root_ + u'/'}}; }
   QString WorkingFolder() override { return workingFolder_; }
   QString CurrentFolder(const Drive& drive) override { return drive.root; }
-  std::optional<Err> CheckFolder(const Drive&, const QString& folder) override {
+  std::optional<Failure> CheckFolder(const Drive&, const QString& folder) override {
     if (QDir(folder).exists()) return std::nullopt;
-    return FailureOfNumber(FailureNumber::kDeviceUnavailable);
+    return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
   }
 
  private:

@@ -29,13 +29,13 @@ Err ProcessSizeLimitFailure() {
                     QStringLiteral("ファイルが大きすぎて、このプログラムに許されたファイルサイズの上限を超えます。"));
 }
 
-JoinResult Failure(const Err& failure, const QString& path) { return {JoinOutcome::Failed, failure, path, {}}; }
-JoinResult SystemFailure(SystemError errorCode, const QString& path) {
+JoinResult Failed(const Err& failure, const QString& path) { return {JoinOutcome::Failed, {failure, path}}; }
+JoinResult FailedOnSystemError(SystemError errorCode, const QString& path) {
   // A size limit of the process, not of the drive's file system.
-  if (errorCode == kFileTooLargeError && NativeFiles::FileSizeLimit()) return Failure(ProcessSizeLimitFailure(), path);
-  return Failure(FailureFromSystemError(errorCode), path);
+  if (errorCode == kFileTooLargeError && NativeFiles::FileSizeLimit()) return Failed(ProcessSizeLimitFailure(), path);
+  return Failed(FailureFromSystemError(errorCode), path);
 }
-JoinResult Stopped() { return {JoinOutcome::Stopped, {}, {}, {}}; }
+JoinResult Stopped() { return {JoinOutcome::Stopped, {}}; }
 // Nothing went wrong so far: the join goes on.
 JoinResult Fine() { return {}; }
 // The join ends here, failed or stopped.
@@ -73,11 +73,11 @@ std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
 JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesNeeded) {
   if (!storage.isValid() || !storage.isReady()) return Fine();
   if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
-    return Failure(FailureFromSystemError(kFileTooLargeError), outPath);
+    return Failed(FailureFromSystemError(kFileTooLargeError), outPath);
   // Some FUSE drivers (FAT's) report no size and no free space: that tells nothing about room.
   if (!SharesBlocks(storage.fileSystemType()) && storage.bytesTotal() > 0 && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
-    return Failure(FailureOfNumber(FailureNumber::kDiskFull), outPath);
+    return Failed(FailureOfNumber(FailureNumber::kDiskFull), outPath);
   return Fine();
 }
 
@@ -94,8 +94,8 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
   input.path = folder + name;
   SystemError error = 0;
   const std::optional<FileStatus> status = StatusOf(input.path, error);
-  if (!status) return SystemFailure(error, input.path);
-  if (!status->isRegular) return Failure(InputNotRegularFailure(), input.path);
+  if (!status) return FailedOnSystemError(error, input.path);
+  if (!status->isRegular) return Failed(InputNotRegularFailure(), input.path);
   input.size = status->size;
   // Only larger inputs keep their holes; a small one is written whole.
   input.allocated = input.size < kGatheredBelowBytes ? input.size : std::min(input.size, status->allocated);
@@ -111,8 +111,8 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
 bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QStringList& files) {
   const QFileInfo output(outPath);
   const QString name = output.fileName();
-  const FileNames entries = ListJoinFolder(output.path() + u'/');
-  if (!entries.ok || entries.names.contains(name)) return false;
+  const Fallible<QStringList> entries = ListJoinFolder(output.path() + u'/');
+  if (!entries || entries->contains(name)) return false;
   SystemError error = 0;
   const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
   const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
@@ -123,7 +123,7 @@ bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QSt
   if (!sameFolder) return false;
   const auto folds = [&name](const QString& entry) { return entry.compare(name, Qt::CaseInsensitive) == 0; };
   return std::any_of(files.begin(), files.end(), folds) ||
-         std::none_of(entries.names.begin(), entries.names.end(), folds);
+         std::none_of(entries->begin(), entries->end(), folds);
 }
 
 // Copies each input to the end of the output, in pieces.
@@ -135,11 +135,11 @@ class Copier {
   JoinResult CopyWhole(const InputFile& input) {
     SystemError error = 0;
     NativeFile source = NativeFiles::OpenInput(input.path, error);
-    if (!source.isOpen()) return SystemFailure(error, input.path);
+    if (!source.isOpen()) return FailedOnSystemError(error, input.path);
     // What was opened, not what the path led to a moment ago, must be the listed file.
     const std::optional<FileStatus> opened = source.Status(error);
-    if (!opened) return SystemFailure(error, input.path);
-    if (!opened->isRegular || opened->identity != input.identity) return Failure(InputReplacedFailure(), input.path);
+    if (!opened) return FailedOnSystemError(error, input.path);
+    if (!opened->isRegular || opened->identity != input.identity) return Failed(InputReplacedFailure(), input.path);
 
     // The input is taken as it is now: what a writer adds meanwhile is left out.
     const qint64 size = opened->size;
@@ -151,15 +151,15 @@ class Copier {
     if (const JoinResult copied = CopyDataRanges(source, input, size, kernelCopy); Halts(copied)) return copied;
     // A file cut short reads as a hole past its new end.
     const std::optional<FileStatus> after = source.Status(error);
-    if (!after) return SystemFailure(error, input.path);
-    if (after->size < size) return Failure(InputShrankFailure(), input.path);
+    if (!after) return FailedOnSystemError(error, input.path);
+    if (after->size < size) return Failed(InputShrankFailure(), input.path);
     return Fine();
   }
 
   // Writes what small inputs left in the buffer; the last input may have been one.
   JoinResult WriteGathered() {
     SystemError error = 0;
-    if (!output_.WriteAll(buffer_.get(), gathered_, error)) return SystemFailure(error, outPath_);
+    if (!output_.WriteAll(buffer_.get(), gathered_, error)) return FailedOnSystemError(error, outPath_);
     StartWriteBack(gathered_);
     gathered_ = 0;
     return Fine();
@@ -186,8 +186,8 @@ class Copier {
       SystemError error = 0;
       const qint64 count =
           source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
-      if (count < 0) return SystemFailure(error, input.path);
-      if (count == 0) return Failure(InputShrankFailure(), input.path);
+      if (count < 0) return FailedOnSystemError(error, input.path);
+      if (count == 0) return Failed(InputShrankFailure(), input.path);
       gathered_ += count;
       readOfInput += count;
       bytesDone_ += count;
@@ -214,15 +214,15 @@ class Copier {
     }
     // A hole at the end has no data after it to make it: the length does.
     SystemError error = 0;
-    if (position_ < base + end && !output_.SetLength(base + end, error)) return SystemFailure(error, outPath_);
+    if (position_ < base + end && !output_.SetLength(base + end, error)) return FailedOnSystemError(error, outPath_);
     return SeekBoth(source, input, base, end);
   }
 
   // Both files' positions at `from` in the input and `base + from` in the output.
   JoinResult SeekBoth(NativeFile& source, const InputFile& input, qint64 base, qint64 from) {
     SystemError error = 0;
-    if (!source.Seek(from, error)) return SystemFailure(error, input.path);
-    if (!output_.Seek(base + from, error)) return SystemFailure(error, outPath_);
+    if (!source.Seek(from, error)) return FailedOnSystemError(error, input.path);
+    if (!output_.Seek(base + from, error)) return FailedOnSystemError(error, outPath_);
     position_ = base + from;
     return Fine();
   }
@@ -240,7 +240,7 @@ class Copier {
           kernelCopy = false;
           continue;
         }
-        if (copied < 0) return SystemFailure(failure.error, failure.onOutput ? outPath_ : input.path);
+        if (copied < 0) return FailedOnSystemError(failure.error, failure.onOutput ? outPath_ : input.path);
         // Some file systems end a kernel copy early; reading tells the true end.
         if (copied == 0) {
           kernelCopy = false;
@@ -250,7 +250,7 @@ class Copier {
         const JoinResult piece = CopyPieceThroughBuffer(source, input, length, copied);
         if (Halts(piece)) return piece;
       }
-      if (copied == 0) return Failure(InputShrankFailure(), input.path);
+      if (copied == 0) return Failed(InputShrankFailure(), input.path);
       StartWriteBack(copied);
       offset += copied;
       bytesDone_ += copied;
@@ -274,9 +274,9 @@ class Copier {
     while (copied < length) {
       SystemError error = 0;
       const qint64 readCount = source.Read(buffer, std::min(kBufferBytes, length - copied), error);
-      if (readCount < 0) return SystemFailure(error, input.path);
+      if (readCount < 0) return FailedOnSystemError(error, input.path);
       if (readCount == 0) break;
-      if (!output_.WriteAll(buffer, readCount, error)) return SystemFailure(error, outPath_);
+      if (!output_.WriteAll(buffer, readCount, error)) return FailedOnSystemError(error, outPath_);
       copied += readCount;
     }
     return Fine();
@@ -308,7 +308,7 @@ JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, 
   } else {
     flushed = output.Flush(error);
   }
-  if (!flushed) return SystemFailure(error, outPath);
+  if (!flushed) return FailedOnSystemError(error, outPath);
   if (stopAsked || (progress && !progress(bytesTotal, bytesTotal, QString()))) return Stopped();
   return Fine();
 }
@@ -357,7 +357,7 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   if (const JoinResult flushed = copier.WriteGathered(); Halts(flushed)) return flushed;
   if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Halts(flushed)) return flushed;
   SystemError error = 0;
-  if (!output.Commit(mayReplace, error)) return SystemFailure(error, outPath);
+  if (!output.Commit(mayReplace, error)) return FailedOnSystemError(error, outPath);
   return Fine();
 }
 
@@ -389,16 +389,6 @@ Err RefusedOutputName(OutputTarget target, const QString& outName) {
   }
 }
 
-Err DescribedFailure(const JoinResult& result) {
-  Err failure =
-      result.failedPath.isEmpty() ? result.failure : WithFailedPath(result.failure, DisplayFileName(result.failedPath));
-  if (!result.leftBehind.isEmpty()) {
-    failure.Description += QStringLiteral(" 一時ファイル「%1」を削除できませんでした。")
-                               .arg(QDir::toNativeSeparators(DisplayFileName(result.leftBehind)));
-  }
-  return failure;
-}
-
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
                      const JoinProgress& progress, Replacing replacing) {
   NativeFiles::PrepareForJoins();
@@ -414,19 +404,19 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   const OutputTarget target =
       TargetOf(folder, outName, files, [&](qsizetype i) { return inputs[static_cast<size_t>(i)].identity; });
   if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
-    return Failure(RefusedOutputName(target, outName), outPath);
+    return Failed(RefusedOutputName(target, outName), outPath);
   RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
 
   OutputFile output(outPath);
   SystemError error = 0;
-  if (!output.Create(error)) return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, outPath);
+  if (!output.Create(error)) return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, outPath);
   const bool mayReplace = target == OutputTarget::PlainFile || replacing == Replacing::AnyPlainFile;
   JoinResult result = WriteOutput(output, outPath, inputs, progress, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
     // Where files can be made but not removed (an append-only folder), the user must hear of it.
     if (result.outcome == JoinOutcome::Stopped)
-      result = Failure(OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合を中止しました。")), {});
-    result.leftBehind = output.temporaryPath();
+      result = Failed(OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合を中止しました。")), {});
+    result.failure.leftBehind = output.temporaryPath();
   }
   return result;
 }

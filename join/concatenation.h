@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/failure.h"
+#include "join/fallible.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,13 +17,8 @@ enum class JoinOutcome { Joined, Failed, Stopped };
 
 struct JoinResult {
   JoinOutcome outcome = JoinOutcome::Joined;
-  Err failure;         // set when Failed
-  QString failedPath;  // the file the failure happened on
-  QString leftBehind;  // a temporary file the failed join could not remove
+  Failure failure;  // when Failed
 };
-
-// The failure as the report shows it: the file it happened on, and what it left behind.
-Err DescribedFailure(const JoinResult& result);
 
 // What an output name leads to; the window, entw-join and the join itself go by it.
 enum class OutputTarget {

@@ -20,15 +20,14 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
 // Whether to write outName: refuses an input or what is no plain file, asks before replacing another file.
 JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files,
                                      Dialogs& dialogs) {
-  const OutputNameCheck check = CheckOutputName(folder, outName, files);
-  switch (check.verdict) {
-    case OutputNameVerdict::Write:
+  switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
+    case OutputTarget::Free:
       return JoinCommandOutcome::Joined;
-    case OutputNameVerdict::Refuse:
-      dialogs.ShowMessage(check.message, MessageStyle::kError, ProgramName());
-      return JoinCommandOutcome::Failed;
-    case OutputNameVerdict::AskToReplace:
+    case OutputTarget::PlainFile:
       break;
+    default:
+      dialogs.ShowMessage(RefusedOutputName(target, outName).Description, MessageStyle::kError, ProgramName());
+      return JoinCommandOutcome::Failed;
   }
   if (dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
     return JoinCommandOutcome::Joined;
@@ -39,17 +38,6 @@ JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outNa
 
 QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
 
-OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files) {
-  switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
-    case OutputTarget::Free:
-      return {};
-    case OutputTarget::PlainFile:
-      return {OutputNameVerdict::AskToReplace, {}};
-    default:
-      return {OutputNameVerdict::Refuse, RefusedOutputName(target, outName).Description};
-  }
-}
-
 QString TrimOutputName(const QString& typed) {
   qsizetype first = 0;
   qsizetype end = typed.size();
@@ -59,14 +47,13 @@ QString TrimOutputName(const QString& typed) {
 }
 
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
-  const QString place = QStringLiteral("cmdMain_Click");
-  const FileNames listing = ListJoinFolder(folder);
-  const FileNames ordered = listing.ok ? OrderJoinList(folder, listing.names, byDate) : listing;
-  if (!ordered.ok) {
-    ReportError(place, WithFailedPath(ordered.failure, DisplayFileName(ordered.failedPath)), dialogs);
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
+  const Fallible<QStringList> ordered = listing ? OrderJoinList(folder, *listing, byDate) : listing;
+  if (!ordered) {
+    ReportError(QStringLiteral("cmdMain_Click"), Described(ordered.failure()), dialogs);
     return false;
   }
-  strFiles = ordered.names;
+  strFiles = *ordered;
   return true;
 }
 
@@ -74,7 +61,7 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
                         const JoinProgress& progress, Replacing replacing) {
   const JoinResult result = JoinFiles(folder, outName, strFiles, progress, replacing);
   if (result.outcome == JoinOutcome::Failed)
-    ReportError(QStringLiteral("VoverorFile"), DescribedFailure(result), dialogs);
+    ReportError(QStringLiteral("VoverorFile"), Described(result.failure), dialogs);
   return result.outcome;
 }
 

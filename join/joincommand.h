@@ -14,19 +14,6 @@ QString TrimOutputName(const QString& typed);
 // The folder text for building paths: the folder with one trailing separator.
 QString FolderText(const QString& folder);
 
-// What to do with an output name before a join; the window and entw-join
-// both go by it.
-enum class OutputNameVerdict {
-  Write,         // the name is free
-  AskToReplace,  // a plain file of that name stands there
-  Refuse,        // one of the inputs, something that is no plain file, or a name the system would change
-};
-struct OutputNameCheck {
-  OutputNameVerdict verdict = OutputNameVerdict::Write;
-  QString message;  // why, when refused
-};
-OutputNameCheck CheckOutputName(const QString& folder, const QString& outName, const QStringList& files);
-
 // Lists and orders the folder's files into strFiles; a failure is shown in
 // the error report and ends it with false.
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);

@@ -12,13 +12,7 @@
 
 namespace {
 
-FileNames Failed(int errorCode, const QString& path) {
-  FileNames result;
-  result.ok = false;
-  result.failure = FailureFromSystemError(errorCode);
-  result.failedPath = path;
-  return result;
-}
+Failure SystemFailure(SystemError errorCode, const QString& path) { return {FailureFromSystemError(errorCode), path}; }
 
 struct SortItem {
   qint64 day = 0;  // Julian day of the local modification date; 0 in name order
@@ -66,16 +60,16 @@ class NameCollation {
 
 }  // namespace
 
-FileNames ListJoinFolder(const QString& folder) {
-  FileNames listing;
+Fallible<QStringList> ListJoinFolder(const QString& folder) {
+  QStringList names;
   SystemError error = 0;
-  if (!ListRegularFiles(folder, listing.names, error))
-    return Failed(error == kNotFoundError ? kPathNotFoundError : error, folder);
-  listing.names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
-  return listing;
+  if (!ListRegularFiles(folder, names, error))
+    return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, folder);
+  names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
+  return names;
 }
 
-FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool byDate) {
+Fallible<QStringList> OrderJoinList(const QString& folder, const QStringList& listing, bool byDate) {
   const NameCollation collation;
   std::optional<FolderDays> dates;
   if (byDate) dates.emplace(folder);
@@ -86,14 +80,14 @@ FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool 
     if (byDate) {
       SystemError error = 0;
       const std::optional<qint64> day = dates->LocalDay(item.name, error);
-      if (!day) return Failed(error, folder + item.name);
+      if (!day) return SystemFailure(error, folder + item.name);
       item.day = *day;
     }
     collation.Key(item);
   }
   std::sort(items.begin(), items.end(), NameCollation::Less);
-  FileNames ordered;
-  ordered.names.reserve(listing.size());
-  for (const SortItem& item : items) ordered.names.append(item.name);
+  QStringList ordered;
+  ordered.reserve(listing.size());
+  for (const SortItem& item : items) ordered.append(item.name);
   return ordered;
 }

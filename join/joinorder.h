@@ -1,23 +1,15 @@
 #pragma once
 
-#include "report/failure.h"
+#include "join/fallible.h"
 
 #include <QString>
 #include <QStringList>
 
-// Bare file names, or the failure that stopped building them.
-struct FileNames {
-  QStringList names;
-  bool ok = true;
-  Err failure;
-  QString failedPath;
-};
-
-// Every file a join takes from the folder (folder text ends in a separator):
+// The bare names of every file a join takes from the folder (folder text ends in a separator):
 // regular files, hidden ones included, and links to regular files. Folders,
 // FIFOs, sockets, devices, broken links and the temporary files of joins
 // are left out. The order is the folder's own.
-FileNames ListJoinFolder(const QString& folder);
+Fallible<QStringList> ListJoinFolder(const QString& folder);
 
 // The listing in join order. By name: ascending, case-insensitive in the
 // user's locale, digits compared as characters. By date: oldest local
@@ -25,4 +17,4 @@ FileNames ListJoinFolder(const QString& folder);
 // Names the collation calls equal are ordered by code points, so the result
 // never depends on the listing's order. Names that are not UTF-8 follow the
 // others (of their day), in the order of their bytes.
-FileNames OrderJoinList(const QString& folder, const QStringList& listing, bool byDate);
+Fallible<QStringList> OrderJoinList(const QString& folder, const QStringList& listing, bool byDate);

@@ -2,9 +2,9 @@
 
 #include <QDir>
 
-std::optional<Err> FakeDrives::CheckFolder(const Drive& drive, const QString& folder) {
+std::optional<Failure> FakeDrives::CheckFolder(const Drive& drive, const QString& folder) {
   if (unavailable.contains(drive.id) || !QDir(folder).exists())
-    return FailureOfNumber(FailureNumber::kDeviceUnavailable);
+    return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
   if (otherFailures.contains(drive.id)) return otherFailures.value(drive.id);
   return std::nullopt;
 }

@@ -11,7 +11,7 @@ class FakeDrives final : public DriveServices {
   QList<Drive> ListDrives() override { return drives; }
   QString WorkingFolder() override { return workingFolder; }
   QString CurrentFolder(const Drive& drive) override { return currentFolders.value(drive.id, drive.root); }
-  std::optional<Err> CheckFolder(const Drive& drive, const QString& folder) override;
+  std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) override;
 
   // Adds a drive whose root is the given folder (ending in '/').
   void AddDrive(const QString& id, const QString& root);
@@ -20,5 +20,5 @@ class FakeDrives final : public DriveServices {
   QString workingFolder;
   QHash<QString, QString> currentFolders;  // drive ids whose system keeps a current folder
   QSet<QString> unavailable;               // drive ids reported not ready
-  QHash<QString, Err> otherFailures;       // drive ids that fail otherwise
+  QHash<QString, Failure> otherFailures;   // drive ids that fail otherwise
 };

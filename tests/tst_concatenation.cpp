@@ -227,9 +227,9 @@ void TestConcatenation::failureLeavesNothing() {
   const JoinResult result = JoinFiles(folder, outName, joinList);
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  QCOMPARE(result.failure.Number, number);
-  QVERIFY(!result.failure.Description.isEmpty());
-  QCOMPARE(result.failedPath, folder + failedName);
+  QCOMPARE(result.failure.err.Number, number);
+  QVERIFY(!result.failure.err.Description.isEmpty());
+  QCOMPARE(result.failure.path, folder + failedName);
   QCOMPARE(Entries(folder), entriesBefore);
   QCOMPARE(ReadFile(folder + "a"), QByteArray("AAAA"));
   QCOMPARE(ReadFile(folder + "b"), QByteArray("BBBB"));
@@ -256,9 +256,9 @@ void TestConcatenation::writeFailureMidJoinLeavesNothing() {
 
   // A size limit is no full disk.
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  QCOMPARE(result.failure.Number, 75);
-  QVERIFY2(result.failure.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.Description));
-  QCOMPARE(result.failedPath, folder + "out.bin");
+  QCOMPARE(result.failure.err.Number, 75);
+  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.err.Description));
+  QCOMPARE(result.failure.path, folder + "out.bin");
   QCOMPARE(Entries(folder), entriesBefore);
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("kept"));
 }
@@ -346,8 +346,8 @@ void TestConcatenation::inputReplacedBeforeItsOpenFails() {
   const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"}, replaceB);
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  QCOMPARE(result.failure.Number, 75);
-  QCOMPARE(result.failedPath, folder + "b");
+  QCOMPARE(result.failure.err.Number, 75);
+  QCOMPARE(result.failure.path, folder + "b");
   QVERIFY(!QFile::exists(folder + "out.bin"));
   QCOMPARE(Entries(folder), (QStringList{"a", "b", "b.old"}));
 }
@@ -374,9 +374,9 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
   QVERIFY(running->held());
   WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours");
 
-  const FileNames listing = ListJoinFolder(folder);
-  QVERIFY(listing.ok);
-  QStringList listed = listing.names;
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
+  QVERIFY(listing);
+  QStringList listed = *listing;
   listed.sort();
   QCOMPARE(listed, (QStringList{".entw-join-0123abcd.tmp.keep", "a", "b"}));
 
@@ -401,8 +401,8 @@ void TestConcatenation::inputLockedByAnotherProgramFails() {
   const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  QCOMPARE(result.failure.Number, 70);
-  QCOMPARE(result.failedPath, folder + "b");
+  QCOMPARE(result.failure.err.Number, 70);
+  QCOMPARE(result.failure.path, folder + "b");
   QCOMPARE(Entries(folder), (QStringList{"a", "b"}));
 }
 
@@ -590,9 +590,9 @@ void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
   const JoinResult result = JoinFiles(folder, outName, {"part1", "part2"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  QCOMPARE(result.failure.Number, 75);
-  QVERIFY2(result.failure.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.Description));
-  QCOMPARE(QDir::cleanPath(result.failedPath), QDir::cleanPath(fat.path() + "out.bin"));
+  QCOMPARE(result.failure.err.Number, 75);
+  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.err.Description));
+  QCOMPARE(QDir::cleanPath(result.failure.path), QDir::cleanPath(fat.path() + "out.bin"));
   QCOMPARE(Entries(fat.path()), QStringList{});
 }
 
@@ -710,8 +710,8 @@ void TestConcatenation::inputChangedWhileCopied() {
     QVERIFY(ReadFile(folder + "out.bin") == log);
   } else {
     QCOMPARE(result.outcome, JoinOutcome::Failed);
-    QVERIFY2(result.failure.Description.contains(QStringLiteral("短く")), qPrintable(result.failure.Description));
-    QCOMPARE(result.failedPath, folder + "log");
+    QVERIFY2(result.failure.err.Description.contains(QStringLiteral("短く")), qPrintable(result.failure.err.Description));
+    QCOMPARE(result.failure.path, folder + "log");
     QCOMPARE(Entries(folder), QStringList{"log"});
   }
 }
@@ -739,7 +739,7 @@ void TestConcatenation::outputAppearingMeanwhile() {
 
   const bool replaced = replacing == Replacing::AnyPlainFile;
   QCOMPARE(result.outcome, replaced ? JoinOutcome::Joined : JoinOutcome::Failed);
-  if (!replaced) QCOMPARE(result.failure.Number, 58);
+  if (!replaced) QCOMPARE(result.failure.err.Number, 58);
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray(replaced ? "AAAA" : "late"));
   QCOMPARE(Entries(folder), (QStringList{"a", "out.bin"}));
 }
@@ -771,7 +771,7 @@ void TestConcatenation::failureNamesTheCause() {
   const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(drive.path() + "old.bin"), {"a"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
-  const QString description = DescribedFailure(result).Description;
+  const QString description = Described(result.failure).Description;
   QVERIFY2(description.contains(message), qPrintable(description));
   QCOMPARE(ReadFile(drive.path() + "old.bin"), QByteArray("old"));
   QCOMPARE(Entries(drive.path()).size(), entriesLeft);

@@ -80,8 +80,8 @@ void TestJoinOrder::byName() {
 #endif
 
   // Neither the listing's order nor the folder is consulted by name.
-  QCOMPARE(OrderJoinList(QString(), expected, false).names, expected);
-  QCOMPARE(OrderJoinList(QString(), Reversed(expected), false).names, expected);
+  QCOMPARE(*OrderJoinList(QString(), expected, false), expected);
+  QCOMPARE(*OrderJoinList(QString(), Reversed(expected), false), expected);
 }
 
 void TestJoinOrder::byDate_data() {
@@ -116,10 +116,10 @@ void TestJoinOrder::byDate() {
     SetModified(folder + names[i], modified[i]);
   }
 
-  const FileNames ordered = OrderJoinList(folder, names, true);
-  QVERIFY(ordered.ok);
-  QCOMPARE(ordered.names, expected);
-  QCOMPARE(OrderJoinList(folder, Reversed(names), true).names, expected);
+  const Fallible<QStringList> ordered = OrderJoinList(folder, names, true);
+  QVERIFY(ordered);
+  QCOMPARE(*ordered, expected);
+  QCOMPARE(*OrderJoinList(folder, Reversed(names), true), expected);
 }
 
 void TestJoinOrder::byDateFailsForAVanishedFile() {
@@ -128,11 +128,11 @@ void TestJoinOrder::byDateFailsForAVanishedFile() {
   const QString folder = dir.path() + u'/';
   Touch(folder + "here");
 
-  const FileNames ordered = OrderJoinList(folder, {"here", "gone"}, true);
+  const Fallible<QStringList> ordered = OrderJoinList(folder, {"here", "gone"}, true);
 
-  QVERIFY(!ordered.ok);
-  QCOMPARE(ordered.failure.Number, 53);
-  QCOMPARE(ordered.failedPath, folder + "gone");
+  QVERIFY(!ordered);
+  QCOMPARE(ordered.failure().err.Number, 53);
+  QCOMPARE(ordered.failure().path, folder + "gone");
 }
 
 void TestJoinOrder::listingTakesRegularFilesOnly() {
@@ -154,12 +154,13 @@ void TestJoinOrder::listingTakesRegularFilesOnly() {
     expected.append("link-to-file");
   }
 
-  FileNames listing = ListJoinFolder(folder);
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
 
-  QVERIFY(listing.ok);
-  listing.names.sort();
+  QVERIFY(listing);
+  QStringList listed = *listing;
+  listed.sort();
   expected.sort();
-  QCOMPARE(listing.names, expected);
+  QCOMPARE(listed, expected);
 }
 
 void TestJoinOrder::listingOfAMissingFolderFails() {
@@ -167,11 +168,11 @@ void TestJoinOrder::listingOfAMissingFolderFails() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + "/removed/";
 
-  const FileNames listing = ListJoinFolder(folder);
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
 
-  QVERIFY(!listing.ok);
-  QCOMPARE(listing.failure.Number, 76);
-  QCOMPARE(listing.failedPath, folder);
+  QVERIFY(!listing);
+  QCOMPARE(listing.failure().err.Number, 76);
+  QCOMPARE(listing.failure().path, folder);
 }
 
 // More files than a 16-bit count holds. Under Wine, which compares each new
@@ -188,13 +189,15 @@ void TestJoinOrder::listingHasNoCountLimit() {
   }
   folder += u'/';
 
-  const FileNames listing = ListJoinFolder(folder);
-  const FileNames ordered = OrderJoinList(folder, listing.names, true);
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
+  QVERIFY(listing);
+  const Fallible<QStringList> ordered = OrderJoinList(folder, *listing, true);
 
-  QCOMPARE(listing.names.size(), count);
-  QCOMPARE(ordered.names.size(), count);
-  QCOMPARE(ordered.names.first(), QStringLiteral("0"));
-  QCOMPARE(ordered.names.last(), QStringLiteral("9999"));
+  QVERIFY(ordered);
+  QCOMPARE(listing->size(), count);
+  QCOMPARE(ordered->size(), count);
+  QCOMPARE(ordered->first(), QStringLiteral("0"));
+  QCOMPARE(ordered->last(), QStringLiteral("9999"));
 }
 
 // Whatever bytes a name holds, the text it is carried as gives them back.

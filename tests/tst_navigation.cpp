@@ -318,7 +318,7 @@ void TestNavigation::folderFailures() {
   QFETCH(int, errorCode);
   QFETCH(int, number);
 
-  const Err failure = FailureOfOpeningFolder(QStringLiteral("/media/u/STICK/x"), errorCode);
+  const Err failure = Described(FailureOfOpeningFolder(QStringLiteral("/media/u/STICK/x"), errorCode));
 
   QCOMPARE(failure.Number, number);
   if (number != 68) QVERIFY(failure.Description.endsWith(QDir::toNativeSeparators("「/media/u/STICK/x」")));
@@ -352,9 +352,10 @@ void TestNavigation::systemFolderCheck() {
   }
 
   SystemDrives drives;
-  const std::optional<Err> failure = drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
+  const std::optional<Failure> failure =
+      drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
 
-  QCOMPARE(failure ? failure->Number : 0, number);
+  QCOMPARE(failure ? failure->err.Number : 0, number);
 }
 
 // The model asks for an icon and a type for every entry it reads, each time a folder it shows
