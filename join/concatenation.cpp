@@ -122,8 +122,7 @@ bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QSt
               .compare(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()), Qt::CaseInsensitive) == 0;
   if (!sameFolder) return false;
   const auto folds = [&name](const QString& entry) { return entry.compare(name, Qt::CaseInsensitive) == 0; };
-  return std::any_of(files.begin(), files.end(), folds) ||
-         std::none_of(entries->begin(), entries->end(), folds);
+  return std::any_of(files.begin(), files.end(), folds) || std::none_of(entries->begin(), entries->end(), folds);
 }
 
 // Copies each input to the end of the output, in pieces.

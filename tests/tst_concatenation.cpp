@@ -257,7 +257,8 @@ void TestConcatenation::writeFailureMidJoinLeavesNothing() {
   // A size limit is no full disk.
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.err.Number, 75);
-  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.err.Description));
+  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")),
+           qPrintable(result.failure.err.Description));
   QCOMPARE(result.failure.path, folder + "out.bin");
   QCOMPARE(Entries(folder), entriesBefore);
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("kept"));
@@ -591,7 +592,8 @@ void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.err.Number, 75);
-  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")), qPrintable(result.failure.err.Description));
+  QVERIFY2(result.failure.err.Description.contains(QStringLiteral("大きすぎ")),
+           qPrintable(result.failure.err.Description));
   QCOMPARE(QDir::cleanPath(result.failure.path), QDir::cleanPath(fat.path() + "out.bin"));
   QCOMPARE(Entries(fat.path()), QStringList{});
 }
@@ -710,7 +712,8 @@ void TestConcatenation::inputChangedWhileCopied() {
     QVERIFY(ReadFile(folder + "out.bin") == log);
   } else {
     QCOMPARE(result.outcome, JoinOutcome::Failed);
-    QVERIFY2(result.failure.err.Description.contains(QStringLiteral("短く")), qPrintable(result.failure.err.Description));
+    QVERIFY2(result.failure.err.Description.contains(QStringLiteral("短く")),
+             qPrintable(result.failure.err.Description));
     QCOMPARE(result.failure.path, folder + "log");
     QCOMPARE(Entries(folder), QStringList{"log"});
   }

@@ -352,8 +352,7 @@ void TestNavigation::systemFolderCheck() {
   }
 
   SystemDrives drives;
-  const std::optional<Failure> failure =
-      drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
+  const std::optional<Failure> failure = drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
 
   QCOMPARE(failure ? failure->err.Number : 0, number);
 }
