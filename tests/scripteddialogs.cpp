@@ -20,6 +20,17 @@ void ScriptedDialogs::ShowMessage(const QString& text, int style, const QString&
   messages.append({text, style, title});
 }
 
+QStringList ScriptedDialogs::shown() const {
+  QStringList shown;
+  for (const ShownMessage& message : messages) {
+    const QString text = message.text.startsWith(QStringLiteral("エラー番号:"))
+                             ? message.text.section(QStringLiteral("\r\n"), 0, 1)
+                             : message.text;
+    shown.append(QStringLiteral("%1|%2|%3").arg(text).arg(message.style).arg(message.title));
+  }
+  return shown;
+}
+
 QString ScriptedDialogs::PromptText(const QString& prompt, const QString& title) {
   prompts.append(prompt + QStringLiteral(" | ") + title);
   return promptAnswers.isEmpty() ? QString() : promptAnswers.takeFirst();

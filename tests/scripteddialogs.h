@@ -24,6 +24,9 @@ class ScriptedDialogs final : public Dialogs {
   int stopAfterProgressUpdates = -1;  // the progress asks to stop after this many updates
 
   QList<ShownMessage> messages;
+  // The messages as "text|style|title", error reports cut to their first two
+  // lines (number and place).
+  QStringList shown() const;
   QStringList prompts;    // prompt and title, joined by " | "
   QStringList questions;  // likewise
   int progressUpdates = 0;

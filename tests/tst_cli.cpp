@@ -2,6 +2,7 @@
 #include "loopmount.h"
 #include "resources/programinfo.h"
 #include "testconsole.h"
+#include "testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,32 +36,11 @@ Run RunJoin(const QStringList& arguments) {
   return run;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes, const QDateTime& modified = {}) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-  QCOMPARE(file.write(bytes), bytes.size());
-  QVERIFY(file.flush());  // a later write would move the time again
-  if (modified.isValid()) QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList Entries(const QString& folder) {
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QDateTime Local(int year, int month, int day, int hour) { return QDateTime(QDate(year, month, day), QTime(hour, 0)); }
-
-// A folder holding a.bin "AA" (newest), B.bin "BB" and c.bin "CC" (oldest, same day as B.bin).
-QString MakeThreeFiles(const QTemporaryDir& dir) {
-  const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a.bin", "AA", Local(2024, 6, 2, 9));
-  WriteFile(folder + "B.bin", "BB", Local(2024, 6, 1, 23));
-  WriteFile(folder + "c.bin", "CC", Local(2024, 6, 1, 1));
-  return folder;
+// Makes a.bin "AA" (newest), B.bin "BB" and c.bin "CC" (oldest, same day as B.bin) in folder.
+bool MakeThreeFiles(const QString& folder) {
+  return WriteFile(folder + "a.bin", "AA", Local(2024, 6, 2, 9)) &&
+         WriteFile(folder + "B.bin", "BB", Local(2024, 6, 1, 23)) &&
+         WriteFile(folder + "c.bin", "CC", Local(2024, 6, 1, 1));
 }
 
 // For entw-join under strace: the leak check stops the world by tracing, which strace already does.
@@ -126,7 +106,8 @@ void TestCli::wrongUsage() {
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = MakeThreeFiles(dir);
+  const QString folder = dir.path() + u'/';
+  QVERIFY(MakeThreeFiles(folder));
   arguments.replaceInStrings(QStringLiteral("%F"), folder);
 
   const Run run = RunJoin(arguments);
@@ -172,7 +153,8 @@ void TestCli::listsInJoinOrder() {
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = MakeThreeFiles(dir);
+  const QString folder = dir.path() + u'/';
+  QVERIFY(MakeThreeFiles(folder));
   QVERIFY(QDir(folder).mkdir("subfolder"));
   if (!options.contains(QStringLiteral("%F"))) options.append(QStringLiteral("%F"));
   options.replaceInStrings(QStringLiteral("%F"), dir.path());  // no trailing separator
@@ -213,9 +195,10 @@ void TestCli::joins() {
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = MakeThreeFiles(dir);
+  const QString folder = dir.path() + u'/';
+  QVERIFY(MakeThreeFiles(folder));
   QVERIFY(QDir(folder).mkdir("sub"));
-  WriteFile(folder + "sub/old.bin", QByteArray(100, 'o'));
+  QVERIFY(WriteFile(folder + "sub/old.bin", QByteArray(100, 'o')));
 
   const Run run = RunJoin(options + QStringList{folder, output});
 
@@ -249,7 +232,7 @@ void TestCli::joinsEveryByteInOrder() {
   for (qsizetype i = 0; i < sizes.size(); ++i) {
     QByteArray bytes(sizes[i], Qt::Uninitialized);
     for (qsizetype at = 0; at < bytes.size(); ++at) bytes[at] = static_cast<char>((at * 131 + i * 7) >> 3);
-    WriteFile(folder + QStringLiteral("in/f%1").arg(i, 4, 10, QLatin1Char('0')), bytes);
+    QVERIFY(WriteFile(folder + QStringLiteral("in/f%1").arg(i, 4, 10, QLatin1Char('0')), bytes));
     expected += bytes;
   }
 
@@ -293,9 +276,10 @@ void TestCli::refusesOutput() {
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = MakeThreeFiles(dir);
+  const QString folder = dir.path() + u'/';
+  QVERIFY(MakeThreeFiles(folder));
   QVERIFY(QDir(folder).mkdir("sub"));
-  WriteFile(folder + "sub/old.bin", "old");
+  QVERIFY(WriteFile(folder + "sub/old.bin", "old"));
   QVERIFY(MakeHardLink(folder + "a.bin", folder + "sub/hard-a"));
   QStringList subEntries{"hard-a", "old.bin"};
   if (MakeFifo(folder + "sub/fifo")) {
@@ -360,7 +344,7 @@ void TestCli::reportsFailure() {
   QVERIFY(dir.isValid());
   QVERIFY(QDir(dir.path()).mkpath("files/sub"));
   QVERIFY(QDir(dir.path()).mkpath("empty/sub"));
-  WriteFile(dir.filePath("files/a.bin"), "AA");
+  QVERIFY(WriteFile(dir.filePath("files/a.bin"), "AA"));
   const QString folder = dir.filePath(folderName);
   expected.replace("%F", QFile::encodeName(folder));
   // Reports name files as the system writes paths.
@@ -420,8 +404,8 @@ void TestCli::fileSizeLimitIsReported() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "big", QByteArray(1 << 20, 'b'));
-  WriteFile(folder + "small", QByteArray(100, 's'));
+  QVERIFY(WriteFile(folder + "big", QByteArray(1 << 20, 'b')));
+  QVERIFY(WriteFile(folder + "small", QByteArray(100, 's')));
 
   QProcess process;
   process.start(shell, {QStringLiteral("-c"), QStringLiteral("ulimit -f 64 && exec \"$0\" \"$@\""),
@@ -445,7 +429,7 @@ void TestCli::outputWriteFailureNamesTheOutput() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "big", QByteArray(300 * 1024, 'b'));
+  QVERIFY(WriteFile(folder + "big", QByteArray(300 * 1024, 'b')));
   // A sanitizer build writes to pipes of its own first: a run that only
   // traces finds which write is the output's.
   const auto traced = [&](const QStringList& tracing) {
@@ -503,7 +487,8 @@ void TestCli::listForms() {
     QSKIP("names on this system hold no control characters");
   // Longer than any output buffer, so that a failed write cannot hide in one.
   if (to == u"/dev/full") {
-    for (int i = 0; i < 2000; ++i) WriteFile(dir.filePath(QStringLiteral("%1").arg(i, 60, 10, QLatin1Char('0'))), "");
+    for (int i = 0; i < 2000; ++i)
+      QVERIFY(WriteFile(dir.filePath(QStringLiteral("%1").arg(i, 60, 10, QLatin1Char('0'))), ""));
   }
   const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
   if (to == u"terminal" && script.isEmpty()) QSKIP("needs script(1) for a terminal");
@@ -532,7 +517,8 @@ void TestCli::ignoredInterruptsStayIgnored() {
   if (strace.isEmpty() || !QFile::exists(QStringLiteral("/proc/self/status"))) QSKIP("needs strace and /proc");
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  const QString folder = MakeThreeFiles(dir);
+  const QString folder = dir.path() + u'/';
+  QVERIFY(MakeThreeFiles(folder));
 
   QProcess process;
   process.setProcessEnvironment(TracedEnvironment());

@@ -6,6 +6,7 @@
 #include "loopmount.h"
 #include "resources/programinfo.h"
 #include "scripteddialogs.h"
+#include "testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,21 +30,6 @@
 #endif
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList Entries(const QString& folder) {
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 QByteArray AllByteValues() {
   QByteArray bytes;
@@ -138,8 +124,8 @@ void TestConcatenation::joinsExactBytes() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
   QVERIFY(QDir(folder).mkdir(QStringLiteral("sub")));
-  for (qsizetype i = 0; i < names.size(); ++i) WriteFile(folder + names[i], contents[i]);
-  if (!oldOutput.isEmpty()) WriteFile(folder + outName, oldOutput);
+  for (qsizetype i = 0; i < names.size(); ++i) QVERIFY(WriteFile(folder + names[i], contents[i]));
+  if (!oldOutput.isEmpty()) QVERIFY(WriteFile(folder + outName, oldOutput));
 
   const JoinResult result = JoinFiles(folder, outName, joinList);
 
@@ -162,9 +148,9 @@ void TestConcatenation::joinsInputsFromAnotherFileSystem() {
   QVERIFY(elsewhere.isValid() && dir.isValid());
   const QString folder = dir.path() + u'/';
   const QByteArray remote(3 * 1024 * 1024 + 7, 'r');
-  WriteFile(elsewhere.filePath("remote"), remote);
+  QVERIFY(WriteFile(elsewhere.filePath("remote"), remote));
   if (!MakeSymlink(elsewhere.filePath("remote"), folder + "remote")) QSKIP("no symbolic links here");
-  WriteFile(folder + "local", "local");
+  QVERIFY(WriteFile(folder + "local", "local"));
 
   const JoinResult result = JoinFiles(folder, "out.bin", {"local", "remote", "local"});
 
@@ -202,9 +188,9 @@ void TestConcatenation::failureLeavesNothing() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "AAAA");
-  WriteFile(folder + "b", "BBBB");
-  WriteFile(folder + "old.bin", "old contents");
+  QVERIFY(WriteFile(folder + "a", "AAAA"));
+  QVERIFY(WriteFile(folder + "b", "BBBB"));
+  QVERIFY(WriteFile(folder + "old.bin", "old contents"));
   QVERIFY(MakeHardLink(folder + "a", folder + "hard-a"));
   QVERIFY(QDir(folder).mkdir(QStringLiteral("sub")));
   // Symbolic links and FIFOs where the system has them; a device of the
@@ -242,9 +228,9 @@ void TestConcatenation::writeFailureMidJoinLeavesNothing() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "part1", QByteArray(600 * 1024, '1'));
-  WriteFile(folder + "part2", QByteArray(600 * 1024, '2'));
-  WriteFile(folder + "out.bin", "kept");
+  QVERIFY(WriteFile(folder + "part1", QByteArray(600 * 1024, '1')));
+  QVERIFY(WriteFile(folder + "part2", QByteArray(600 * 1024, '2')));
+  QVERIFY(WriteFile(folder + "out.bin", "kept"));
   const QStringList entriesBefore = Entries(folder);
 
   JoinResult result;
@@ -285,9 +271,9 @@ void TestConcatenation::progressReportsAndStops() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
   const qint64 bigSize = 2 * kJoinPieceBytes + 1;
-  WriteFile(folder + "big", QByteArray(bigSize, 'b'));
-  WriteFile(folder + "small", "s");
-  WriteFile(folder + "out.bin", "kept");
+  QVERIFY(WriteFile(folder + "big", QByteArray(bigSize, 'b')));
+  QVERIFY(WriteFile(folder + "small", "s"));
+  QVERIFY(WriteFile(folder + "out.bin", "kept"));
 
   int callsForStopFile = 0;
   qint64 lastDone = -1;
@@ -329,15 +315,15 @@ void TestConcatenation::inputReplacedBeforeItsOpenFails() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "AAAA");
-  WriteFile(folder + "b", "BBBB");
+  QVERIFY(WriteFile(folder + "a", "AAAA"));
+  QVERIFY(WriteFile(folder + "b", "BBBB"));
   const auto replaceB = [&](qint64, qint64, const QString& file) {
     if (file != QStringLiteral("b") || !QFile::exists(folder + "b")) return true;
     QFile::rename(folder + "b", folder + "b.old");
     if (replacement == QStringLiteral("fifo")) {
       MakeFifo(folder + "b");
     } else if (replacement == QStringLiteral("file")) {
-      WriteFile(folder + "b", "other");
+      return WriteFile(folder + "b", "other");  // else the join stops, and the test fails
     } else {
       MakeSymlink(QStringLiteral("/dev/zero"), folder + "b");  // endless: read, it would fill the disk
     }
@@ -359,21 +345,15 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "A");
-  WriteFile(folder + "b", "B");
+  QVERIFY(WriteFile(folder + "a", "A"));
+  QVERIFY(WriteFile(folder + "b", "B"));
   const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-  const auto stray = [&](const QString& name, const QDateTime& modified) {
-    WriteFile(folder + name, "partial");
-    QFile file(folder + name);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    if (modified.isValid()) QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-  };
-  stray(".entw-join-0123abcd.tmp", hourAgo);  // left by a killed join
-  stray(".entw-join-89abcdef.tmp", {});       // too recent to tell
-  stray(".entw-join-deadbeef.tmp", hourAgo);  // held by a join still running
+  QVERIFY(WriteFile(folder + ".entw-join-0123abcd.tmp", "partial", hourAgo));  // left by a killed join
+  QVERIFY(WriteFile(folder + ".entw-join-89abcdef.tmp", "partial"));           // too recent to tell
+  QVERIFY(WriteFile(folder + ".entw-join-deadbeef.tmp", "partial", hourAgo));  // held by a join still running
   auto running = std::make_unique<HeldFile>(folder + ".entw-join-deadbeef.tmp");
   QVERIFY(running->held());
-  WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours");
+  QVERIFY(WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours"));
 
   const Fallible<QStringList> listing = ListJoinFolder(folder);
   QVERIFY(listing);
@@ -394,8 +374,8 @@ void TestConcatenation::inputLockedByAnotherProgramFails() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "A");
-  WriteFile(folder + "b", "B");
+  QVERIFY(WriteFile(folder + "a", "A"));
+  QVERIFY(WriteFile(folder + "b", "B"));
   const HeldFile locked(folder + "b", true);
   if (!locked.held()) QSKIP("no lock on this system keeps others from opening a file");
 
@@ -414,8 +394,8 @@ void TestConcatenation::replacedFileKeepsOwnerModeAndAttributes() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "new");
-  WriteFile(folder + "out.bin", "old");
+  QVERIFY(WriteFile(folder + "a", "new"));
+  QVERIFY(WriteFile(folder + "out.bin", "old"));
   const QByteArray out = QFile::encodeName(folder + "out.bin");
   QVERIFY(MakeHardLink(folder + "out.bin", folder + "hard-out"));
   QCOMPARE(::chmod(out.constData(), 06640), 0);
@@ -509,8 +489,8 @@ void TestConcatenation::holesStayHoles() {
   for (qsizetype at = 0; at < data.size(); ++at) data[at] = static_cast<char>(at * 13 + at / 251);
   if (!WriteFileWithHoles(folder + "b-sparse", size, dataAt, data) || AllocatedBytesOf(folder + "b-sparse") >= size)
     QSKIP("this system makes no files with holes here");
-  WriteFile(folder + "a-head", QByteArray(1000, 'h'));
-  WriteFile(folder + "c-tail", "tail");
+  QVERIFY(WriteFile(folder + "a-head", QByteArray(1000, 'h')));
+  QVERIFY(WriteFile(folder + "c-tail", "tail"));
   const QString outPath = mount ? mount->path() + "out.bin" : folder + "out.bin";
 
   const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(outPath), {"a-head", "b-sparse", "c-tail"});
@@ -549,7 +529,7 @@ void TestConcatenation::alignedPartsShareTheirBlocks() {
     QByteArray part(sizes[i], Qt::Uninitialized);
     for (qsizetype at = 0; at < part.size(); ++at) part[at] = static_cast<char>(at * (i + 3) + at / 4093);
     names.append(QStringLiteral("part%1").arg(i));
-    WriteFile(folder + names.last(), part);
+    QVERIFY(WriteFile(folder + names.last(), part));
     expected += part;
   }
   QVERIFY(SyncFileSystemOf(folder));
@@ -618,7 +598,7 @@ void TestConcatenation::voverorFileReportsFailure() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "A");
+  QVERIFY(WriteFile(folder + "a", "A"));
   ScriptedDialogs dialogs;
 
   QCOMPARE(VoverorFile(folder, "out.bin", joinList, dialogs), outcome);
@@ -669,9 +649,9 @@ void TestConcatenation::outputSpelledLikeAnInput() {
   }
   const QString folder = mount ? mount->path() : dir.path() + u'/';
   QVERIFY(QDir(folder).mkdir("sub"));
-  WriteFile(folder + "A.DAT", "input");
-  WriteFile(folder + "old.bin", "old");
-  if (!mount) WriteFile(folder + "a.dat", "other");
+  QVERIFY(WriteFile(folder + "A.DAT", "input"));
+  QVERIFY(WriteFile(folder + "old.bin", "old"));
+  if (!mount) QVERIFY(WriteFile(folder + "a.dat", "other"));
   if (ReadFile(folder + "A.DAT") != "input") QSKIP("this folder ignores case");
 
   QCOMPARE(InspectOutputName(folder, outName, {"A.DAT"}), target);
@@ -697,7 +677,7 @@ void TestConcatenation::inputChangedWhileCopied() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
   const QByteArray log(kJoinPieceBytes + 100, 'l');
-  WriteFile(folder + "log", log);
+  QVERIFY(WriteFile(folder + "log", log));
   int calls = 0;
   // The second call for the log comes after its first piece was copied.
   const auto change = [&](qint64, qint64, const QString& file) {
@@ -732,10 +712,10 @@ void TestConcatenation::outputAppearingMeanwhile() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "AAAA");
+  QVERIFY(WriteFile(folder + "a", "AAAA"));
   const auto appear = [&](qint64, qint64, const QString&) {
-    if (!QFile::exists(folder + "out.bin")) WriteFile(folder + "out.bin", "late");
-    return true;
+    // A stopped join fails the test.
+    return QFile::exists(folder + "out.bin") || WriteFile(folder + "out.bin", "late");
   };
 
   const JoinResult result = JoinFiles(folder, "out.bin", {"a"}, appear, replacing);
@@ -767,8 +747,8 @@ void TestConcatenation::failureNamesTheCause() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "AAAA");
-  WriteFile(drive.path() + "old.bin", "old");
+  QVERIFY(WriteFile(folder + "a", "AAAA"));
+  QVERIFY(WriteFile(drive.path() + "old.bin", "old"));
   QCOMPARE(QProcess::execute(QStringLiteral("sh"), {"-c", setUp, "sh", drive.path()}), 0);
 
   const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(drive.path() + "old.bin"), {"a"});
@@ -846,8 +826,8 @@ void TestConcatenation::heldOutputIsWaitedFor() {
   QFETCH(QByteArray, content);
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
-  WriteFile(folder + "a", "new");
-  WriteFile(folder + "out.bin", "old");
+  QVERIFY(WriteFile(folder + "a", "new"));
+  QVERIFY(WriteFile(folder + "out.bin", "old"));
   auto holder = std::make_unique<HeldFile>(folder + "out.bin", true);
   if (!holder->held()) QSKIP("no lock on this system keeps others from opening a file");
   std::thread releasing;

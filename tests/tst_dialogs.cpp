@@ -3,6 +3,7 @@
 #include "join/joincommand.h"
 #include "report/errorreport.h"
 #include "resources/versioninfo.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -290,11 +291,7 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
 void TestDialogs::joinStoppedFromTheProgressDialog() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
-  for (int part = 10; part < 40; ++part) {
-    QFile file(dir.filePath(QString::number(part)));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("part");
-  }
+  for (int part = 10; part < 40; ++part) QVERIFY(WriteFile(dir.filePath(QString::number(part)), "part"));
   QtDialogs dialogs;
   dialogs.SetProgressTiming(0, 0);
   QStringList seen;

@@ -2,6 +2,7 @@
 #include "join/joincommand.h"
 #include "resources/programinfo.h"
 #include "scripteddialogs.h"
+#include "testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,40 +19,13 @@ QString Completed(const QString& name) {
   return QStringLiteral("結合を終えました。\r\nOutput File Name: %1|4160|えんとぅ").arg(name);
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes, const QDateTime& modified = {}) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-  file.write(bytes);
-  file.flush();  // a later flush would set the modification time again
-  if (modified.isValid()) QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Messages as "text|style|title", reports shortened to their first two lines.
-QStringList Shown(const ScriptedDialogs& dialogs) {
-  QStringList shown;
-  for (const ShownMessage& message : dialogs.messages) {
-    const QString text = message.text.startsWith(QStringLiteral("エラー番号:"))
-                             ? message.text.section(QStringLiteral("\r\n"), 0, 1)
-                             : message.text;
-    shown.append(QStringLiteral("%1|%2|%3").arg(text).arg(message.style).arg(message.title));
-  }
-  return shown;
-}
-
 // A folder of three files whose name order and date order differ, and a subfolder with an old file.
 struct JoinFolder {
-  JoinFolder() {
-    const QDate day(2024, 3, 10);
-    WriteFile(folder() + "b.dat", "B", QDateTime(day.addDays(-1), QTime(23, 0)));
-    WriteFile(folder() + "A.dat", "A", QDateTime(day, QTime(21, 0)));
-    WriteFile(folder() + "c.dat", "C", QDateTime(day, QTime(6, 0)));
-    QDir(folder()).mkdir("sub");
-    WriteFile(folder() + "sub/old.bin", QByteArray(100, 'o'));
+  bool Make() const {
+    return WriteFile(folder() + "b.dat", "B", Local(2024, 3, 9, 23)) &&
+           WriteFile(folder() + "A.dat", "A", Local(2024, 3, 10, 21)) &&
+           WriteFile(folder() + "c.dat", "C", Local(2024, 3, 10, 6)) && QDir(folder()).mkdir("sub") &&
+           WriteFile(folder() + "sub/old.bin", QByteArray(100, 'o'));
   }
   QString folder() const { return dir.path() + u'/'; }
 
@@ -132,6 +106,7 @@ void TestJoinCommand::flows() {
   QFETCH(QByteArray, bytes);
 
   JoinFolder fixture;
+  QVERIFY(fixture.Make());
   ScriptedDialogs dialogs;
   dialogs.promptAnswers = answers;
   dialogs.yesNoAnswers = overwrite;
@@ -140,7 +115,7 @@ void TestJoinCommand::flows() {
   RunJoinCommand(fixture.dir.path(), byDate, dialogs, strFiles);
 
   QCOMPARE(dialogs.prompts, QStringList{QStringLiteral("結合後ファイル名: | 結合 - えんとぅ")});
-  QCOMPARE(Shown(dialogs), messages);
+  QCOMPARE(dialogs.shown(), messages);
   const QStringList joinOrder =
       byDate ? QStringList{"b.dat", "A.dat", "c.dat"} : QStringList{"A.dat", "b.dat", "c.dat"};
   QCOMPARE(strFiles, joinOrder);
@@ -172,7 +147,7 @@ void TestJoinCommand::emptyFolderHasNothingToJoin() {
 
   QVERIFY(strFiles.isEmpty());
   QVERIFY(dialogs.prompts.isEmpty());
-  QCOMPARE(Shown(dialogs), QStringList{"結合するファイルがありません。|4160|えんとぅ"});
+  QCOMPARE(dialogs.shown(), QStringList{"結合するファイルがありません。|4160|えんとぅ"});
 }
 
 void TestJoinCommand::vanishedFolderIsReported() {
@@ -184,12 +159,13 @@ void TestJoinCommand::vanishedFolderIsReported() {
   RunJoinCommand(gone, true, dialogs, strFiles);
 
   QVERIFY(dialogs.prompts.isEmpty());
-  QCOMPARE(Shown(dialogs), QStringList{"エラー番号:76\r\n場所:cmdMain_Click." + ProgramName() +
-                                       LongVersionText(ProgramVersion()) + "|4112|エラー - えんとぅ"});
+  QCOMPARE(dialogs.shown(), QStringList{"エラー番号:76\r\n場所:cmdMain_Click." + ProgramName() +
+                                        LongVersionText(ProgramVersion()) + "|4112|エラー - えんとぅ"});
 }
 
 void TestJoinCommand::secondJoinListsTheFirstOutput() {
   JoinFolder fixture;
+  QVERIFY(fixture.Make());
   ScriptedDialogs dialogs;
   dialogs.promptAnswers = QStringList{"out.bin", "out2.bin", "out.bin"};
   QStringList strFiles;
@@ -202,12 +178,13 @@ void TestJoinCommand::secondJoinListsTheFirstOutput() {
 
   // The first output is now an input, so its name cannot be the output again.
   RunJoinCommand(fixture.dir.path(), false, dialogs, strFiles);
-  QCOMPARE(Shown(dialogs).last(), kSameAsInput);
+  QCOMPARE(dialogs.shown().last(), kSameAsInput);
   QCOMPARE(ReadFile(fixture.folder() + "out.bin"), QByteArray("ABC"));
 }
 
 void TestJoinCommand::stoppedFromProgressLeavesNothing() {
   JoinFolder fixture;
+  QVERIFY(fixture.Make());
   ScriptedDialogs dialogs;
   dialogs.promptAnswers = QStringList{"sub/old.bin"};
   dialogs.yesNoAnswers = QList<bool>{true};
@@ -217,7 +194,7 @@ void TestJoinCommand::stoppedFromProgressLeavesNothing() {
   RunJoinCommand(fixture.dir.path(), false, dialogs, strFiles);
 
   QCOMPARE(dialogs.progressUpdates, 2);
-  QCOMPARE(Shown(dialogs), QStringList{kCancelled});
+  QCOMPARE(dialogs.shown(), QStringList{kCancelled});
   QCOMPARE(ReadFile(fixture.folder() + "sub/old.bin"), QByteArray(100, 'o'));
   QCOMPARE(QDir(fixture.folder() + "sub").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
            QStringList{"old.bin"});

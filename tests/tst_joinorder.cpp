@@ -1,4 +1,5 @@
 #include "join/joinorder.h"
+#include "testfiles.h"
 
 #include "filekinds.h"
 #include "join/filenames.h"
@@ -13,24 +14,9 @@
 
 namespace {
 
-void Touch(const QString& path) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
-void SetModified(const QString& path, const QDateTime& when) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::ReadWrite));
-  QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
-}
-
 QStringList Reversed(QStringList list) {
   std::reverse(list.begin(), list.end());
   return list;
-}
-
-QDateTime Local(int year, int month, int day, int hour, int minute) {
-  return QDateTime(QDate(year, month, day), QTime(hour, minute));
 }
 
 }  // namespace
@@ -112,8 +98,7 @@ void TestJoinOrder::byDate() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
   for (qsizetype i = 0; i < names.size(); ++i) {
-    Touch(folder + names[i]);
-    SetModified(folder + names[i], modified[i]);
+    QVERIFY(WriteFile(folder + names[i], {}, modified[i]));
   }
 
   const Fallible<QStringList> ordered = OrderJoinList(folder, names, true);
@@ -126,7 +111,7 @@ void TestJoinOrder::byDateFailsForAVanishedFile() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  Touch(folder + "here");
+  QVERIFY(WriteFile(folder + "here", {}));
 
   const Fallible<QStringList> ordered = OrderJoinList(folder, {"here", "gone"}, true);
 
@@ -139,11 +124,11 @@ void TestJoinOrder::listingTakesRegularFilesOnly() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  Touch(folder + "plain.bin");
-  Touch(folder + ".hidden");
-  Touch(folder + "日本語.txt");
+  QVERIFY(WriteFile(folder + "plain.bin", {}));
+  QVERIFY(WriteFile(folder + ".hidden", {}));
+  QVERIFY(WriteFile(folder + "日本語.txt", {}));
   QVERIFY(QDir(folder).mkdir("subfolder"));
-  Touch(folder + ".entw-join-0123abcd.tmp");  // a join's temporary file
+  QVERIFY(WriteFile(folder + ".entw-join-0123abcd.tmp", {}));  // a join's temporary file
   QStringList expected{".hidden", "plain.bin", "日本語.txt"};
   // Links, FIFOs and sockets as POSIX systems have them (links on Windows are shortcut files).
   if (MakeFifo(folder + "fifo")) {
@@ -185,7 +170,7 @@ void TestJoinOrder::listingHasNoCountLimit() {
   QString folder = qEnvironmentVariable("ENTW_MANY_FILES");
   if (folder.isEmpty()) {
     folder = dir.path();
-    for (int i = 0; i < count; ++i) Touch(folder + u'/' + QString::number(i));
+    for (int i = 0; i < count; ++i) QVERIFY(WriteFile(folder + u'/' + QString::number(i), {}));
   }
   folder += u'/';
 

@@ -2,6 +2,7 @@
 #include "fakedrives.h"
 #include "resources/programinfo.h"
 #include "scripteddialogs.h"
+#include "testfiles.h"
 
 #include <QAbstractFileIconProvider>
 #include <QAbstractItemModel>
@@ -38,17 +39,6 @@ int SystemCode(int posixError, int windowsError) {
 }
 
 const QString kNotReady = QStringLiteral("ドライブの準備ができていません。|4112|エラーえんとぅ");
-
-QStringList Shown(const ScriptedDialogs& dialogs) {
-  QStringList shown;
-  for (const ShownMessage& message : dialogs.messages) {
-    shown.append(QStringLiteral("%1|%2|%3")
-                     .arg(message.text.section(QStringLiteral("\r\n"), 0, 1))
-                     .arg(message.style)
-                     .arg(message.title));
-  }
-  return shown;
-}
 
 // A machine with drives c: (working folder c/work) and d: (with a folder d/x).
 struct Machine {
@@ -166,7 +156,7 @@ void TestNavigation::unavailableDriveReturnsToThePrevious() {
 
   machine.chooseDrive("d:");
 
-  QCOMPARE(Shown(machine.dialogs), QStringList{kNotReady});
+  QCOMPARE(machine.dialogs.shown(), QStringList{kNotReady});
   QCOMPARE(machine.shownDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -180,7 +170,7 @@ void TestNavigation::previousDriveUnavailableToo() {
 
   machine.chooseDrive("d:");
 
-  QCOMPARE(Shown(machine.dialogs), (QStringList{kNotReady, kNotReady}));
+  QCOMPARE(machine.dialogs.shown(), (QStringList{kNotReady, kNotReady}));
   QCOMPARE(machine.shownDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -204,7 +194,7 @@ void TestNavigation::otherFailureIsReported() {
 
   machine.chooseDrive("d:");
 
-  QCOMPARE(Shown(machine.dialogs),
+  QCOMPARE(machine.dialogs.shown(),
            QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.%2|4112|エラー - えんとぅ")
                            .arg(number)
                            .arg(ProgramName() + LongVersionText(ProgramVersion()))});
@@ -218,7 +208,7 @@ void TestNavigation::startOnAnUnavailableDriveFallsBack() {
   machine.drives.unavailable.insert("c:");
   machine.start();
 
-  QCOMPARE(Shown(machine.dialogs), QStringList{kNotReady});
+  QCOMPARE(machine.dialogs.shown(), QStringList{kNotReady});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->openFolder(), QDir::cleanPath(machine.path("d/")));
@@ -226,9 +216,7 @@ void TestNavigation::startOnAnUnavailableDriveFallsBack() {
 
 void TestNavigation::highlightingDoesNotChangeTheJoinedFolder() {
   Machine machine;
-  QFile file(machine.path("c/work/part.bin"));
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.close();
+  QVERIFY(WriteFile(machine.path("c/work/part.bin"), {}));
   machine.start();
   QModelIndex other;
   QTRY_VERIFY((other = machine.rowOf(machine.path("c/other"))).isValid());
@@ -342,10 +330,7 @@ void TestNavigation::systemFolderCheck() {
   QVERIFY(dir.isValid());
   const QString path = dir.filePath(folder);
   if (folder == "readable" || folder == "unreadable") QVERIFY(QDir(dir.path()).mkdir(folder));
-  if (folder == "file") {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-  }
+  if (folder == "file") QVERIFY(WriteFile(path, {}));
   if (folder == "unreadable") {
     if (!QFile::setPermissions(path, QFileDevice::Permissions())) QSKIP("folders here have no permission bits");
     if (QFileInfo(path).isReadable()) QSKIP("Permissions deny nothing to this user (root), so no folder is unreadable");
