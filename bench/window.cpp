@@ -6,6 +6,7 @@
 #include "app/folderlist.h"
 #include "app/frmmain.h"
 #include "dialogs/dialogs.h"
+#include "peakmemory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,31 +37,6 @@ namespace {
 
 // A figure that has not come by then is reported as missing instead of hanging the run.
 constexpr int kWaitLimitMs = 300'000;
-
-// The process's peak resident memory in MiB, where the system tells it: Linux keeps it as
-// VmHWM in /proc/self/status. Elsewhere nothing.
-std::optional<double> PeakMemoryMiB() {
-#ifdef Q_OS_LINUX
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return std::nullopt;
-  for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-    if (!line.startsWith("VmHWM:")) continue;
-    bool ok = false;
-    const double kib = line.mid(6).trimmed().split(' ').value(0).toDouble(&ok);
-    return ok ? std::optional<double>(kib / 1024) : std::nullopt;
-  }
-#endif
-  return std::nullopt;
-}
-
-// Starts the peak over from the memory in use now, so that each figure's peak is its own and
-// not the one before it; Linux does so on writing 5 to /proc/self/clear_refs. Elsewhere nothing.
-void RestartPeakMemory() {
-#ifdef Q_OS_LINUX
-  QFile clear(QStringLiteral("/proc/self/clear_refs"));
-  if (clear.open(QIODevice::WriteOnly)) clear.write("5");
-#endif
-}
 
 // Answers the window's dialogs without showing any: the name prompt notes when it came and
 // cancels, so nothing is written.

@@ -14,9 +14,12 @@ QStringList CommandLineArguments(int argc, char* argv[]);
 void PrepareConsole();
 // Writes UTF-8 text, or a name's very bytes, to standard output or error:
 // to a console as characters, which read right whatever its code page, and
-// elsewhere (a file, a pipe) as the bytes. False, with errno set, where they
-// did not all go.
+// elsewhere (a file, a pipe) as the bytes. False where they did not all go.
 bool WriteToStream(std::FILE* stream, const QByteArray& bytes);
+// Why the last write or flush of a stream failed, as the system's error
+// code (errno, or the Windows error code: the C library's errno is no
+// Windows code).
+int LastStreamError();
 // A name as it goes to standard output: its very bytes.
 QByteArray NameForOutput(const QString& name);
 // Whether standard output is a terminal, which a person reads.

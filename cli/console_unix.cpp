@@ -2,6 +2,7 @@
 
 #include "join/filenames.h"
 
+#include <cerrno>
 #include <csignal>
 
 #include <unistd.h>
@@ -25,6 +26,8 @@ void PrepareConsole() {}
 bool WriteToStream(std::FILE* stream, const QByteArray& bytes) {
   return std::fwrite(bytes.constData(), 1, bytes.size(), stream) == static_cast<size_t>(bytes.size());
 }
+
+int LastStreamError() { return errno; }
 
 QByteArray NameForOutput(const QString& name) { return EncodeFileName(name); }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <fcntl.h>
@@ -64,13 +64,15 @@ bool WriteToStream(std::FILE* stream, const QByteArray& bytes) {
     if (written + piece < text.size() && IS_HIGH_SURROGATE(text[written + piece - 1])) --piece;
     DWORD count = 0;
     if (!::WriteConsoleW(handle, text.data() + written, static_cast<DWORD>(piece), &count, nullptr) || count == 0) {
-      errno = EIO;
+      _doserrno = ::GetLastError();
       return false;
     }
     written += count;
   }
   return true;
 }
+
+int LastStreamError() { return _doserrno != 0 ? static_cast<int>(_doserrno) : ERROR_WRITE_FAULT; }
 
 QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }
 

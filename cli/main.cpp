@@ -12,7 +12,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -59,13 +58,13 @@ struct Options {
 int outputError = 0;  // the first failed write to standard output
 
 void Print(std::FILE* stream, const QByteArray& bytes) {
-  if (!WriteToStream(stream, bytes) && stream == stdout && outputError == 0) outputError = errno;
+  if (!WriteToStream(stream, bytes) && stream == stdout && outputError == 0) outputError = LastStreamError();
 }
 
 // What went to standard output must have reached it: a full disk or a closed
 // pipe is a failure, however much was buffered.
 int FinishOutput(int status) {
-  if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+  if (std::fflush(stdout) != 0 && outputError == 0) outputError = LastStreamError();
   if (outputError == 0 && !std::ferror(stdout)) return status;
   const int error = outputError;
   Print(stderr, "entw-join: " + QStringLiteral("標準出力に書き込めませんでした。").toUtf8() +

@@ -29,10 +29,6 @@ inline constexpr qint32 kPathNotFound = 76;
 // with the system's message appended.
 Err FailureFromSystemError(int errorCode);
 
-// The failure numbers of either system's codes, whichever system runs.
-qint32 FailureNumberOfPosixError(int errorCode);
-qint32 FailureNumberOfWindowsError(quint32 errorCode);
-
 // A failure the program finds itself, with its own description.
 Err OwnFailure(qint32 number, const QString& description);
 

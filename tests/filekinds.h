@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Files that are no plain files, and links, made for tests where the system has them.
 
@@ -59,6 +60,24 @@ class ScopedFileSizeLimit {
  private:
   bool active_ = false;
   qint64 saved_ = 0;
+};
+
+// An owner and group (as root), permissions with setuid and setgid, an
+// extended attribute and, where the file system keeps them, an access list,
+// given to a file so that a file replacing it can be checked for them.
+class GivenAttributes {
+ public:
+  explicit GivenAttributes(const QString& path);
+  // False where the system keeps no such things.
+  bool given() const { return given_; }
+  // What the file at path lacks of them, setuid and setgid left out as they
+  // never pass on; empty where it lacks nothing.
+  QStringList LostBy(const QString& path) const;
+
+ private:
+  bool given_ = false;
+  bool owner_ = false;
+  bool accessList_ = false;
 };
 
 // Holds a file open as a running join holds its temporary file, until

@@ -39,6 +39,11 @@ ScopedFileSizeLimit::ScopedFileSizeLimit(qint64) {}
 
 ScopedFileSizeLimit::~ScopedFileSizeLimit() = default;
 
+// Owners, modes and extended attributes as Linux has them.
+GivenAttributes::GivenAttributes(const QString&) {}
+
+QStringList GivenAttributes::LostBy(const QString&) const { return {}; }
+
 // A running join keeps its file open and shared for reading only, so it cannot be deleted.
 HeldFile::HeldFile(const QString& path, bool exclusive) {
   const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;

@@ -2,6 +2,7 @@
 #include "fakedrives.h"
 #include "resources/programinfo.h"
 #include "scripteddialogs.h"
+#include "systemcodes.h"
 #include "testfiles.h"
 
 #include <QAbstractFileIconProvider>
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QOperatingSystemVersion>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -20,23 +22,6 @@
 #include <memory>
 
 namespace {
-
-#ifdef ENOMEDIUM
-constexpr int kNoMedium = ENOMEDIUM;
-#else
-constexpr int kNoMedium = 0;
-#endif
-
-// The code of a kind of failure on the system the test runs on.
-int SystemCode(int posixError, int windowsError) {
-#ifdef Q_OS_WIN
-  Q_UNUSED(posixError);
-  return windowsError;
-#else
-  Q_UNUSED(windowsError);
-  return posixError;
-#endif
-}
 
 const QString kNotReady = QStringLiteral("ドライブの準備ができていません。|4112|エラーえんとぅ");
 
@@ -267,9 +252,8 @@ void TestNavigation::userVolumes() {
   QFETCH(QString, root);
   QFETCH(QByteArray, type);
   QFETCH(bool, isDrive);
-#ifdef Q_OS_WIN
-  QSKIP("Linux's mount points; on Windows every drive letter is a drive");
-#endif
+  if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+    QSKIP("Linux's mount points; on Windows every drive letter is a drive");
 
   QCOMPARE(IsUserVolume(root, type), isDrive);
 }
@@ -293,7 +277,7 @@ void TestNavigation::folderFailures_data() {
   QTest::newRow("a file where the folder was") << SystemCode(ENOTDIR, 267) << 68;
   QTest::newRow("no such device") << SystemCode(ENODEV, 15) << 68;
   QTest::newRow("device gone") << SystemCode(ENXIO, 55) << 68;
-  QTest::newRow("no medium in the drive") << SystemCode(kNoMedium, 1112) << 68;
+  QTest::newRow("no medium in the drive") << SystemCode(kNoMediumError, 1112) << 68;
   QTest::newRow("drive not ready") << SystemCode(ENODEV, 21) << 68;
   QTest::newRow("network drive gone") << SystemCode(ENXIO, 53) << 68;
   QTest::newRow("permission denied") << SystemCode(EACCES, 5) << 70;
