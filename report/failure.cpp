@@ -37,16 +37,13 @@ Err FailureOfNumber(qint32 number) {
   return FailureOfNumber(FailureNumber::kPathFileAccessError);
 }
 
-Err FileTooLargeFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError,
-                    QStringLiteral("ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。"));
-}
-
-Err ReadOnlyDriveFailure() {
-  return OwnFailure(FailureNumber::kPermissionDenied, QStringLiteral("ドライブが読み取り専用のため、書き込めません。"));
-}
-
-Err UnnumberedSystemFailure(int errorCode) {
+Err FailureFromSystemError(int errorCode) {
+  for (const SystemErrorFailure& failure : kSystemErrorFailures) {
+    if (failure.errorCode != errorCode) continue;
+    return failure.description ? OwnFailure(failure.number, QString::fromUtf8(failure.description))
+                               : FailureOfNumber(failure.number);
+  }
+  // Codes without a number of their own: 75, with the system's own message.
   Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
   failure.Description += QStringLiteral("（%1）").arg(qt_error_string(errorCode));
   return failure;

@@ -2,12 +2,20 @@
 
 #include "report/failure.h"
 
-// The failures of system error codes whose description is not their number's
-// standard one, for each system's own table of codes.
+#include <span>
 
-// Beyond a size limit of the output's file system (FAT's 4 GiB): 75, not a full disk.
-Err FileTooLargeFailure();
-// A drive mounted or set read-only: 70, saying why.
-Err ReadOnlyDriveFailure();
-// A code without a number of its own: 75, with the system's own message.
-Err UnnumberedSystemFailure(int errorCode);
+// One of the system's error codes with a failure number of its own, and the
+// description where the number's standard one would mislead.
+struct SystemErrorFailure {
+  int errorCode;
+  qint32 number;
+  const char* description = nullptr;
+};
+
+// This system's codes (errno, or the Windows error codes), one table per system.
+extern const std::span<const SystemErrorFailure> kSystemErrorFailures;
+
+// Beyond a size limit of the output's file system (FAT's 4 GiB), not a full disk.
+inline constexpr char kFileTooLargeDescription[] =
+    "ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。";
+inline constexpr char kReadOnlyDriveDescription[] = "ドライブが読み取り専用のため、書き込めません。";

@@ -4,57 +4,45 @@
 
 namespace {
 
+using namespace FailureNumber;
+
 // Windows' ERROR_DISK_QUOTA_EXCEEDED, which MinGW's headers lack.
-constexpr DWORD kDiskQuotaExceeded = 1295;
+constexpr int kDiskQuotaExceeded = 1295;
+
+const SystemErrorFailure kFailures[] = {
+    {ERROR_NOT_ENOUGH_MEMORY, kOutOfMemory},
+    {ERROR_OUTOFMEMORY, kOutOfMemory},
+    {ERROR_INVALID_NAME, kBadFileName},
+    {ERROR_BAD_PATHNAME, kBadFileName},
+    {ERROR_FILENAME_EXCED_RANGE, kBadFileName},
+    {ERROR_FILE_NOT_FOUND, kFileNotFound},
+    {ERROR_CRC, kDeviceIoError},
+    {ERROR_WRITE_FAULT, kDeviceIoError},
+    {ERROR_READ_FAULT, kDeviceIoError},
+    {ERROR_GEN_FAILURE, kDeviceIoError},
+    {ERROR_IO_DEVICE, kDeviceIoError},
+    {ERROR_FILE_EXISTS, kFileAlreadyExists},
+    {ERROR_ALREADY_EXISTS, kFileAlreadyExists},
+    {ERROR_HANDLE_DISK_FULL, kDiskFull},
+    {ERROR_DISK_FULL, kDiskFull},
+    {kDiskQuotaExceeded, kDiskFull},
+    {ERROR_NOT_ENOUGH_QUOTA, kDiskFull},
+    {ERROR_TOO_MANY_OPEN_FILES, kTooManyFiles},
+    {ERROR_INVALID_DRIVE, kDeviceUnavailable},
+    {ERROR_NOT_READY, kDeviceUnavailable},
+    {ERROR_BAD_NETPATH, kDeviceUnavailable},
+    {ERROR_DEV_NOT_EXIST, kDeviceUnavailable},
+    {ERROR_BAD_NET_NAME, kDeviceUnavailable},
+    {ERROR_NO_MEDIA_IN_DRIVE, kDeviceUnavailable},
+    {ERROR_ACCESS_DENIED, kPermissionDenied},
+    {ERROR_SHARING_VIOLATION, kPermissionDenied},  // held open by another program
+    {ERROR_LOCK_VIOLATION, kPermissionDenied},
+    {ERROR_PATH_NOT_FOUND, kPathNotFound},
+    {ERROR_DIRECTORY, kPathNotFound},
+    {ERROR_FILE_TOO_LARGE, kPathFileAccessError, kFileTooLargeDescription},
+    {ERROR_WRITE_PROTECT, kPermissionDenied, kReadOnlyDriveDescription},
+};
 
 }  // namespace
 
-Err FailureFromSystemError(int errorCode) {
-  switch (static_cast<DWORD>(errorCode)) {
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return FailureOfNumber(FailureNumber::kOutOfMemory);
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-      return FailureOfNumber(FailureNumber::kBadFileName);
-    case ERROR_FILE_NOT_FOUND:
-      return FailureOfNumber(FailureNumber::kFileNotFound);
-    case ERROR_CRC:
-    case ERROR_WRITE_FAULT:
-    case ERROR_READ_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE:
-      return FailureOfNumber(FailureNumber::kDeviceIoError);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return FailureOfNumber(FailureNumber::kFileAlreadyExists);
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_FULL:
-    case kDiskQuotaExceeded:
-    case ERROR_NOT_ENOUGH_QUOTA:
-      return FailureOfNumber(FailureNumber::kDiskFull);
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return FailureOfNumber(FailureNumber::kTooManyFiles);
-    case ERROR_INVALID_DRIVE:
-    case ERROR_NOT_READY:
-    case ERROR_BAD_NETPATH:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_NO_MEDIA_IN_DRIVE:
-      return FailureOfNumber(FailureNumber::kDeviceUnavailable);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:  // held open by another program
-    case ERROR_LOCK_VIOLATION:
-      return FailureOfNumber(FailureNumber::kPermissionDenied);
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_DIRECTORY:
-      return FailureOfNumber(FailureNumber::kPathNotFound);
-    case ERROR_FILE_TOO_LARGE:
-      return FileTooLargeFailure();
-    case ERROR_WRITE_PROTECT:
-      return ReadOnlyDriveFailure();
-    default:
-      return UnnumberedSystemFailure(errorCode);
-  }
-}
+const std::span<const SystemErrorFailure> kSystemErrorFailures(kFailures);

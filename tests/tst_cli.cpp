@@ -36,11 +36,14 @@ Run RunJoin(const QStringList& arguments) {
   return run;
 }
 
-// Makes a.bin "AA" (newest), B.bin "BB" and c.bin "CC" (oldest, same day as B.bin) in folder.
-bool MakeThreeFiles(const QString& folder) {
+// Makes a.bin "AA" (newest), B.bin "BB" and c.bin "CC" (oldest, same day as
+// B.bin) in folder, and where subfolderFile is given a subfolder "sub" with
+// old.bin holding it.
+bool MakeThreeFiles(const QString& folder, const QByteArray& subfolderFile = {}) {
   return WriteFile(folder + "a.bin", "AA", Local(2024, 6, 2, 9)) &&
          WriteFile(folder + "B.bin", "BB", Local(2024, 6, 1, 23)) &&
-         WriteFile(folder + "c.bin", "CC", Local(2024, 6, 1, 1));
+         WriteFile(folder + "c.bin", "CC", Local(2024, 6, 1, 1)) &&
+         (subfolderFile.isEmpty() || (QDir(folder).mkdir("sub") && WriteFile(folder + "sub/old.bin", subfolderFile)));
 }
 
 // For entw-join under strace: the leak check stops the world by tracing, which strace already does.
@@ -196,9 +199,7 @@ void TestCli::joins() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  QVERIFY(MakeThreeFiles(folder));
-  QVERIFY(QDir(folder).mkdir("sub"));
-  QVERIFY(WriteFile(folder + "sub/old.bin", QByteArray(100, 'o')));
+  QVERIFY(MakeThreeFiles(folder, QByteArray(100, 'o')));
 
   const Run run = RunJoin(options + QStringList{folder, output});
 
@@ -277,9 +278,7 @@ void TestCli::refusesOutput() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
-  QVERIFY(MakeThreeFiles(folder));
-  QVERIFY(QDir(folder).mkdir("sub"));
-  QVERIFY(WriteFile(folder + "sub/old.bin", "old"));
+  QVERIFY(MakeThreeFiles(folder, "old"));
   QVERIFY(MakeHardLink(folder + "a.bin", folder + "sub/hard-a"));
   QStringList subEntries{"hard-a", "old.bin"};
   if (MakeFifo(folder + "sub/fifo")) {
