@@ -1,7 +1,8 @@
 #include "peakmemory.h"
 
-#include <psapi.h>
 #include <windows.h>
+// Needs windows.h first.
+#include <psapi.h>
 
 std::optional<double> PeakMemoryMiB() {
   PROCESS_MEMORY_COUNTERS counters{};
