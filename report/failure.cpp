@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -39,7 +40,9 @@ Err FailureOfNumber(qint32 number) {
 
 Err FailureFromSystemError(int errorCode) {
   for (const SystemErrorFailure& failure : kSystemErrorFailures) {
-    if (failure.errorCode != errorCode) continue;
+    if (errorCode == 0 ||
+        std::find(failure.errorCodes.begin(), failure.errorCodes.end(), errorCode) == failure.errorCodes.end())
+      continue;
     return failure.description ? OwnFailure(failure.number, QString::fromUtf8(failure.description))
                                : FailureOfNumber(failure.number);
   }

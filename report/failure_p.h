@@ -2,13 +2,14 @@
 
 #include "report/failure.h"
 
+#include <array>
 #include <span>
 
-// One of the system's error codes with a failure number of its own, and the
-// description where the number's standard one would mislead.
+// The system's error codes of one failure number, and the description where
+// the number's standard one would mislead.
 struct SystemErrorFailure {
-  int errorCode;
   qint32 number;
+  std::array<int, 6> errorCodes;  // 0 marks an unused place
   const char* description = nullptr;
 };
 

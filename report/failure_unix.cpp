@@ -7,24 +7,18 @@ namespace {
 using namespace FailureNumber;
 
 const SystemErrorFailure kFailures[] = {
-    {ENOMEM, kOutOfMemory},
-    {ENAMETOOLONG, kBadFileName},
-    {EILSEQ, kBadFileName},
-    {ENOENT, kFileNotFound},
-    {EIO, kDeviceIoError},
-    {EEXIST, kFileAlreadyExists},
-    {ENOSPC, kDiskFull},
-    {EDQUOT, kDiskFull},
-    {EMFILE, kTooManyFiles},
-    {ENFILE, kTooManyFiles},
-    {ENOMEDIUM, kDeviceUnavailable},
-    {ENODEV, kDeviceUnavailable},
-    {ENXIO, kDeviceUnavailable},
-    {EACCES, kPermissionDenied},
-    {EPERM, kPermissionDenied},
-    {ENOTDIR, kPathNotFound},
-    {EFBIG, kPathFileAccessError, kFileTooLargeDescription},
-    {EROFS, kPermissionDenied, kReadOnlyDriveDescription},
+    {kOutOfMemory, {ENOMEM}},
+    {kBadFileName, {ENAMETOOLONG, EILSEQ}},
+    {kFileNotFound, {ENOENT}},
+    {kDeviceIoError, {EIO}},
+    {kFileAlreadyExists, {EEXIST}},
+    {kDiskFull, {ENOSPC, EDQUOT}},
+    {kTooManyFiles, {EMFILE, ENFILE}},
+    {kDeviceUnavailable, {ENOMEDIUM, ENODEV, ENXIO}},
+    {kPermissionDenied, {EACCES, EPERM}},
+    {kPathNotFound, {ENOTDIR}},
+    {kPathFileAccessError, {EFBIG}, kFileTooLargeDescription},
+    {kPermissionDenied, {EROFS}, kReadOnlyDriveDescription},
 };
 
 }  // namespace
