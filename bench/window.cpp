@@ -191,14 +191,21 @@ void PrintFigure(const QString& label, std::vector<double> seconds) {
   std::fflush(stdout);
 }
 
-// From pressing 結合実行 to the name prompt, in both orders, on one window that has read the folder.
-bool TimeClickToPrompt(const QString& root, qint64 count, int rounds) {
-  const QString folder = root + QStringLiteral("/files");
-  if (!MakeFiles(folder, count)) {
-    std::fprintf(stderr, "entw-bench-window: could not make the files in %s\n", qPrintable(folder));
+// Whether what a figure is timed on was made, saying so where not; the
+// figure's peak memory counts from here.
+bool ReadyToTime(bool made, const char* what, const QString& folder) {
+  if (!made) {
+    std::fprintf(stderr, "entw-bench-window: could not make the %s in %s\n", what, qPrintable(folder));
     return false;
   }
   RestartPeakMemory();
+  return true;
+}
+
+// From pressing 結合実行 to the name prompt, in both orders, on one window that has read the folder.
+bool TimeClickToPrompt(const QString& root, qint64 count, int rounds) {
+  const QString folder = root + QStringLiteral("/files");
+  if (!ReadyToTime(MakeFiles(folder, count), "files", folder)) return false;
   BenchDialogs dialogs;
   BenchDrives drives(root, folder);
   frmMain window(dialogs, drives, 96);
@@ -302,11 +309,7 @@ std::optional<double> TimeTreeOpening(const QString& root, const QString& folder
 
 bool TimeTreeOpenings(const QString& root, qint64 count, int rounds) {
   const QString folder = root + QStringLiteral("/folders");
-  if (!MakeFolders(folder, count)) {
-    std::fprintf(stderr, "entw-bench-window: could not make the folders in %s\n", qPrintable(folder));
-    return false;
-  }
-  RestartPeakMemory();
+  if (!ReadyToTime(MakeFolders(folder, count), "folders", folder)) return false;
   std::vector<double> seconds;
   for (int round = 0; round < rounds; ++round) {
     const std::optional<double> opening = TimeTreeOpening(root, folder, count);
