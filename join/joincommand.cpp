@@ -6,6 +6,8 @@
 #include "report/errorreport.h"
 #include "resources/programinfo.h"
 
+#include <optional>
+
 namespace {
 
 bool IsTrimmedBlank(QChar character) { return character == u' ' || character == u'\u3000'; }
@@ -17,12 +19,14 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
   return JoinCommandOutcome::Cancelled;
 }
 
-// Whether to write outName: refuses an input or what is no plain file, asks before replacing another file.
-JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outName, const QStringList& files,
-                                     Dialogs& dialogs) {
+// How the command ends where outName is not to be written: an input or what
+// is no plain file is refused, another file is replaced only when the user
+// says so; nothing where the join goes on.
+std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const QString& outName,
+                                                   const QStringList& files, Dialogs& dialogs) {
   switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
     case OutputTarget::Free:
-      return JoinCommandOutcome::Joined;
+      return std::nullopt;
     case OutputTarget::PlainFile:
       break;
     default:
@@ -30,7 +34,7 @@ JoinCommandOutcome ConfirmOutputName(const QString& folder, const QString& outNa
       return JoinCommandOutcome::Failed;
   }
   if (dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
-    return JoinCommandOutcome::Joined;
+    return std::nullopt;
   return ShowCancelled(dialogs);
 }
 
@@ -76,9 +80,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
 
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
-  if (const JoinCommandOutcome confirmed = ConfirmOutputName(folder, outName, strFiles, dialogs);
-      confirmed != JoinCommandOutcome::Joined)
-    return confirmed;
+  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(folder, outName, strFiles, dialogs)) return *end;
 
   JoinOutcome outcome;
   {
