@@ -22,6 +22,10 @@ bool MakeHardLink(const QString& existing, const QString& link);
 // else; otherwise the system's, which the test cannot replace anyway.
 QString NullDevice(const QString& folder);
 
+// A device whose every write fails for a full disk; empty where the system
+// has none.
+QString FullDevice();
+
 // A socket bound at path; false where the system has none.
 bool MakeSocket(const QString& path);
 

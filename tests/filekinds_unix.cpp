@@ -38,6 +38,8 @@ QString NullDevice(const QString& folder) {
   return path;
 }
 
+QString FullDevice() { return QFile::exists(QStringLiteral("/dev/full")) ? QStringLiteral("/dev/full") : QString(); }
+
 bool MakeSocket(const QString& path) {
   const QByteArray encoded = QFile::encodeName(path);
   sockaddr_un address{};

@@ -1,6 +1,7 @@
 #include "filekinds.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <windows.h>
 
@@ -19,6 +20,14 @@ bool MakeHardLink(const QString& existing, const QString& link) {
 }
 
 QString NullDevice(const QString&) { return QStringLiteral("NUL"); }
+
+// Windows has none; under Wine the host's opens as drive Z:'s, though Wine
+// does not list it.
+QString FullDevice() {
+  const QString hosts = QStringLiteral("Z:/dev/full");
+  QFile device(hosts);
+  return device.open(QIODevice::WriteOnly | QIODevice::ExistingOnly) ? hosts : QString();
+}
 
 bool MakeSocket(const QString&) { return false; }
 
