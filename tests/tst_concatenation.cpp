@@ -1,11 +1,8 @@
 #include "filekinds.h"
 #include "join/concatenation.h"
-#include "join/joincommand.h"
 #include "join/joinorder.h"
 #include "join/nativepath.h"
 #include "loopmount.h"
-#include "resources/programinfo.h"
-#include "scripteddialogs.h"
 #include "testfiles.h"
 
 #include <QDateTime>
@@ -56,8 +53,6 @@ class TestConcatenation : public QObject {
   void fatRefusesOutputsOver4GiBBeforeWriting();
   void progressReportsAndStops_data();
   void progressReportsAndStops();
-  void voverorFileReportsFailure_data();
-  void voverorFileReportsFailure();
   void outputSpelledLikeAnInput_data();
   void outputSpelledLikeAnInput();
   void inputChangedWhileCopied_data();
@@ -548,43 +543,6 @@ void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
            qPrintable(result.failure.err.Description));
   QCOMPARE(QDir::cleanPath(result.failure.path), QDir::cleanPath(fat.path() + "out.bin"));
   QCOMPARE(Entries(fat.path()), QStringList{});
-}
-
-void TestConcatenation::voverorFileReportsFailure_data() {
-  QTest::addColumn<QStringList>("joinList");
-  QTest::addColumn<JoinOutcome>("outcome");
-  QTest::addColumn<QString>("reportStart");  // empty: no report
-
-  QTest::newRow("success shows nothing") << QStringList{"a"} << JoinOutcome::Joined << QString();
-  QTest::newRow("failure shows the report")
-      << QStringList{"a", "gone"} << JoinOutcome::Failed
-      << "エラー番号:53\r\n場所:VoverorFile." + ProgramName() + LongVersionText(ProgramVersion()) +
-             "\r\nファイルが見つかりません。「";
-}
-
-void TestConcatenation::voverorFileReportsFailure() {
-  QFETCH(QStringList, joinList);
-  QFETCH(JoinOutcome, outcome);
-  QFETCH(QString, reportStart);
-
-  QTemporaryDir dir;
-  QVERIFY(dir.isValid());
-  const QString folder = dir.path() + u'/';
-  QVERIFY(WriteFile(folder + "a", "A"));
-  ScriptedDialogs dialogs;
-
-  QCOMPARE(VoverorFile(folder, "out.bin", joinList, dialogs), outcome);
-
-  if (reportStart.isEmpty()) {
-    QVERIFY(dialogs.messages.isEmpty());
-    return;
-  }
-  QCOMPARE(dialogs.messages.size(), 1);
-  QVERIFY2(dialogs.messages[0].text.startsWith(reportStart), qPrintable(dialogs.messages[0].text));
-  QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(folder + "gone")));
-  QCOMPARE(dialogs.messages[0].style, 4112);
-  QCOMPARE(dialogs.messages[0].title, QStringLiteral("エラー - えんとぅ"));
-  QVERIFY(!QFile::exists(folder + "out.bin"));
 }
 
 // FAT and exFAT open A.DAT under any spelling of its case, and their FUSE

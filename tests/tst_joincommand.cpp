@@ -44,6 +44,8 @@ class TestJoinCommand : public QObject {
   void vanishedFolderIsReported();
   void secondJoinListsTheFirstOutput();
   void stoppedFromProgressLeavesNothing();
+  void voverorFileReportsFailure_data();
+  void voverorFileReportsFailure();
 };
 
 void TestJoinCommand::flows_data() {
@@ -198,6 +200,43 @@ void TestJoinCommand::stoppedFromProgressLeavesNothing() {
   QCOMPARE(ReadFile(fixture.folder() + "sub/old.bin"), QByteArray(100, 'o'));
   QCOMPARE(QDir(fixture.folder() + "sub").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
            QStringList{"old.bin"});
+}
+
+void TestJoinCommand::voverorFileReportsFailure_data() {
+  QTest::addColumn<QStringList>("joinList");
+  QTest::addColumn<JoinOutcome>("outcome");
+  QTest::addColumn<QString>("reportStart");  // empty: no report
+
+  QTest::newRow("success shows nothing") << QStringList{"a"} << JoinOutcome::Joined << QString();
+  QTest::newRow("failure shows the report")
+      << QStringList{"a", "gone"} << JoinOutcome::Failed
+      << "エラー番号:53\r\n場所:VoverorFile." + ProgramName() + LongVersionText(ProgramVersion()) +
+             "\r\nファイルが見つかりません。「";
+}
+
+void TestJoinCommand::voverorFileReportsFailure() {
+  QFETCH(QStringList, joinList);
+  QFETCH(JoinOutcome, outcome);
+  QFETCH(QString, reportStart);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + u'/';
+  QVERIFY(WriteFile(folder + "a", "A"));
+  ScriptedDialogs dialogs;
+
+  QCOMPARE(VoverorFile(folder, "out.bin", joinList, dialogs), outcome);
+
+  if (reportStart.isEmpty()) {
+    QVERIFY(dialogs.messages.isEmpty());
+    return;
+  }
+  QCOMPARE(dialogs.messages.size(), 1);
+  QVERIFY2(dialogs.messages[0].text.startsWith(reportStart), qPrintable(dialogs.messages[0].text));
+  QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(folder + "gone")));
+  QCOMPARE(dialogs.messages[0].style, 4112);
+  QCOMPARE(dialogs.messages[0].title, QStringLiteral("エラー - えんとぅ"));
+  QVERIFY(!QFile::exists(folder + "out.bin"));
 }
 
 QTEST_GUILESS_MAIN(TestJoinCommand)
