@@ -2,7 +2,6 @@
 
 #include "cli/console.h"
 #include "join/filenames.h"
-#include "join/joincommand.h"
 #include "report/errorreport.h"
 
 #include <cstdio>
@@ -38,7 +37,7 @@ QString ConsoleDialogs::PromptText(const QString&, const QString&) { return outN
 bool ConsoleDialogs::AskYesNo(const QString&, const QString&) {
   if (!force_) {
     Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。")
-            .arg(DisplayFileName(TrimOutputName(outName_))));
+            .arg(DisplayFileName(outName_)));
   }
   return force_;
 }

@@ -6,7 +6,8 @@
 
 // The window's dialogs as entw-join has them: messages and reports go to
 // standard error with plain line ends, the output name is the one given on
-// the command line, and an existing file is replaced only with --force.
+// the command line (blanks around it trimmed), and an existing file is
+// replaced only with --force.
 class ConsoleDialogs final : public Dialogs {
  public:
   ConsoleDialogs(const QString& outName, bool force) : outName_(outName), force_(force) {}

@@ -25,8 +25,10 @@ struct Run {
   QByteArray err;
 };
 
-Run RunJoin(const QStringList& arguments) {
+// entw-join run to its end; its standard output goes to outputFile where one is given.
+Run RunJoin(const QStringList& arguments, const QString& outputFile = {}) {
   QProcess process;
+  if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
   process.start(QStringLiteral(ENTW_JOIN_PATH), arguments);
   Run run;
   if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) return run;
@@ -508,15 +510,12 @@ void TestCli::listToAFullDisk() {
   for (int i = 0; i < 2000; ++i)
     QVERIFY(WriteFile(dir.filePath(QStringLiteral("%1").arg(i, 60, 10, QLatin1Char('0'))), ""));
 
-  QProcess process;
-  process.setStandardOutputFile(device);
-  process.start(QStringLiteral(ENTW_JOIN_PATH), {"--list", dir.path()});
-  QVERIFY(process.waitForFinished(60000));
+  const Run run = RunJoin({"--list", dir.path()}, device);
 
-  QCOMPARE(process.exitCode(), 1);
-  const QByteArray err = process.readAllStandardError();
-  QVERIFY2(err.contains(QStringLiteral("標準出力に書き込めませんでした。ディスクの空き容量が足りません。").toUtf8()),
-           err.constData());
+  QCOMPARE(run.exitCode, 1);
+  QVERIFY2(
+      run.err.contains(QStringLiteral("標準出力に書き込めませんでした。ディスクの空き容量が足りません。").toUtf8()),
+      run.err.constData());
 }
 
 // Started with hangups and interrupts ignored (nohup, a script's background
