@@ -226,7 +226,8 @@ OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<P
 }
 
 OutputFile::~OutputFile() {
-  if (!d_->committed && !d_->tempPath.isEmpty()) ::unlink(d_->tempPath.constData());
+  SystemError ignored = 0;
+  Discard(ignored);
 }
 
 bool OutputFile::Create(SystemError& error) {

@@ -203,9 +203,8 @@ struct OutputFile::Private {
 OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<Private>()) {}
 
 OutputFile::~OutputFile() {
-  if (d_->committed || d_->tempPath.isEmpty()) return;
-  file_ = NativeFile();
-  ::DeleteFileW(Win32Path(d_->tempPath).c_str());
+  SystemError ignored = 0;
+  Discard(ignored);
 }
 
 bool OutputFile::Create(SystemError& error) {
