@@ -7,24 +7,20 @@
 
 #include <windows.h>
 
-// 2 FILE_NOT_FOUND, 3 PATH_NOT_FOUND, 15 INVALID_DRIVE, 21 NOT_READY,
-// 53 BAD_NETPATH, 55 DEV_NOT_EXIST, 67 BAD_NET_NAME, 267 DIRECTORY (a file
-// where the folder was), 1005 UNRECOGNIZED_VOLUME, 1112 NO_MEDIA_IN_DRIVE,
-// 1222 NO_NETWORK, 1231 NETWORK_UNREACHABLE.
 bool MeansUnavailable(int errorCode) {
-  switch (errorCode) {
-    case 2:
-    case 3:
-    case 15:
-    case 21:
-    case 53:
-    case 55:
-    case 67:
-    case 267:
-    case 1005:
-    case 1112:
-    case 1222:
-    case 1231:
+  switch (static_cast<DWORD>(errorCode)) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:  // a file where the folder was
+    case ERROR_UNRECOGNIZED_VOLUME:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_NO_NETWORK:
+    case ERROR_NETWORK_UNREACHABLE:
       return true;
     default:
       return false;
@@ -72,8 +68,7 @@ std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QStri
   if (!::GetVolumeInformationW(Win32Path(drive.root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     const int error = static_cast<int>(::GetLastError());
     // A drive that answers but hides its label is ready; one that does not answer is not.
-    if (error != ERROR_ACCESS_DENIED)
-      failure = FailureOfOpeningFolder(drive.root, MeansUnavailable(error) ? 21 : error);
+    if (error != ERROR_ACCESS_DENIED) failure = FailureOfOpeningFolder(drive.root, error);
   }
   const DWORD attributes = ::GetFileAttributesW(Win32Path(folder).c_str());
   if (!failure && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
