@@ -103,26 +103,41 @@ JoinResult InspectInput(const QString& folder, const QString& name, InputFile& i
   return Fine();
 }
 
-// Case-insensitive disks (FAT, exFAT) open a name under any spelling of its
-// case, and their FUSE drivers number each spelling apart, so identities do
-// not tell. Where the output's folder holds no entry of the very name given,
-// the file system took it for another spelling: for an input's, or, where no
-// entry's name folds to it, for one the name alone cannot tell.
-bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QStringList& files) {
+// Names a disk that ignores case or folds Unicode normalisation takes for one.
+bool FoldsTo(const QString& entry, const QString& name) {
+  return entry.normalized(QString::NormalizationForm_C)
+             .compare(name.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive) == 0;
+}
+
+// Case-insensitive or normalising disks (FAT, exFAT) open a name under any of
+// its spellings, and their FUSE drivers number each spelling apart, so
+// identities do not tell. Where the output's folder holds no entry of the very
+// name given, the file system took it for another spelling: for an input's,
+// or, where no entry's name folds to it, for one the name alone cannot tell.
+// sameFolder: the output's folder was shown to be the joined one, whatever
+// its spelling; then an input's very name is refused too.
+bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QStringList& files, bool sameFolder) {
   const QFileInfo output(outPath);
   const QString name = output.fileName();
   const Fallible<QStringList> entries = ListJoinFolder(output.path() + u'/');
-  if (!entries || entries->contains(name)) return false;
+  if (!entries) return sameFolder;
+  if (entries->contains(name)) return sameFolder && files.contains(name);
   SystemError error = 0;
   const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
   const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
-  const bool sameFolder =
-      (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
-      QDir::cleanPath(output.absolutePath())
-              .compare(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()), Qt::CaseInsensitive) == 0;
+  sameFolder = sameFolder || (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
+               FoldsTo(QDir::cleanPath(output.absolutePath()), QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
   if (!sameFolder) return false;
-  const auto folds = [&name](const QString& entry) { return entry.compare(name, Qt::CaseInsensitive) == 0; };
+  const auto folds = [&name](const QString& entry) { return FoldsTo(entry, name); };
   return std::any_of(files.begin(), files.end(), folds) || std::none_of(entries->begin(), entries->end(), folds);
+}
+
+// Whether the output is written in the joined folder, however either is
+// spelled: its temporary file, under a fresh name, is seen there too.
+bool WrittenInJoinedFolder(const OutputFile& output, const QString& folder) {
+  const QString temporary = output.temporaryPath();
+  SystemError error = 0;
+  return !temporary.isEmpty() && StatusOf(folder + QFileInfo(temporary).fileName(), error);
 }
 
 // Copies each input to the end of the output, in pieces.
@@ -319,12 +334,13 @@ OutputTarget TargetOf(const QString& folder, const QString& outName, const QStri
   const QString outPath = folder + outName;
   SystemError error = 0;
   const std::optional<FileStatus> output = StatusOf(outPath, error);
-  if (!output) return OutputTarget::Free;
+  // A link that leads nowhere or round in a loop is no plain file either.
+  if (!output) return IsLink(outPath) ? OutputTarget::NotPlainFile : OutputTarget::Free;
   for (qsizetype i = 0; i < files.size(); ++i) {
     if (identityOf(i) == output->identity) return OutputTarget::Input;
   }
   if (!output->isRegular) return OutputTarget::NotPlainFile;
-  if (SpelledLikeAnInput(folder, outPath, files)) return OutputTarget::Input;
+  if (SpelledLikeAnInput(folder, outPath, files, false)) return OutputTarget::Input;
   return OutputTarget::PlainFile;
 }
 
@@ -334,7 +350,7 @@ bool AnyHoles(const std::vector<InputFile>& inputs) {
 }
 
 JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
-                       const JoinProgress& progress, bool mayReplace) {
+                       const JoinProgress& progress, const OutputFile::MayReplace& mayReplace) {
   qint64 bytesTotal = 0;
   qint64 bytesAllocated = 0;
   for (const InputFile& input : inputs) {
@@ -343,7 +359,7 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   }
   // Asked of the output itself: a container may hide which file system it is on.
   const bool keepHoles = AnyHoles(inputs) && output.file().KeepsHoles();
-  const QStorageInfo storage(QFileInfo(outPath).absolutePath());
+  const QStorageInfo storage(output.folderPath());
   if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, keepHoles ? bytesAllocated : bytesTotal);
       Halts(room))
     return room;
@@ -404,13 +420,20 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
       TargetOf(folder, outName, files, [&](qsizetype i) { return inputs[static_cast<size_t>(i)].identity; });
   if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
     return Failed(RefusedOutputName(target, outName), outPath);
-  RemoveStrayJoinTemporaries(QFileInfo(outPath).absolutePath());
-
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error)) return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, outPath);
-  const bool mayReplace = target == OutputTarget::PlainFile || replacing == Replacing::AnyPlainFile;
-  JoinResult result = WriteOutput(output, outPath, inputs, progress, mayReplace);
+  RemoveStrayJoinTemporaries(output.folderPath());
+  // What is replaced at the commit is never an input, and is what stood there unless any may be.
+  const auto mayReplace = [&](const FileStatus& present, bool standing) {
+    const auto isPresent = [&](const InputFile& input) { return input.identity == present.identity; };
+    return std::none_of(inputs.begin(), inputs.end(), isPresent) &&
+           ((standing && target == OutputTarget::PlainFile) || replacing == Replacing::AnyPlainFile);
+  };
+  JoinResult result = target == OutputTarget::PlainFile && WrittenInJoinedFolder(output, folder) &&
+                              SpelledLikeAnInput(folder, outPath, files, true)
+                          ? Failed(RefusedOutputName(OutputTarget::Input, outName), outPath)
+                          : WriteOutput(output, outPath, inputs, progress, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
     // Where files can be made but not removed (an append-only folder), the user must hear of it.
     if (result.outcome == JoinOutcome::Stopped)

@@ -26,3 +26,5 @@ using SystemError = int;
 
 // What the path leads to, links followed; nothing, with the error, when it leads to no file.
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error);
+// Whether the name is a link (a reparse point on Windows), followed or not.
+bool IsLink(const QString& path);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 // The engine's file services, one implementation per platform. Failures
@@ -100,15 +101,25 @@ class OutputFile {
   ~OutputFile();
   Q_DISABLE_COPY(OutputFile)
 
+  // Takes the output's place once, for the whole join: a link there is
+  // followed to the file it leads to (one that leads nowhere fails), the
+  // folder that holds that file is held, and so is the file standing there,
+  // so that a link retargeted or a folder renamed meanwhile changes nothing.
   bool Create(SystemError& error);
   NativeFile& file() { return file_; }
+  // The folder the output is written in, links followed.
+  QString folderPath() const;
   // Everything written reaches the disk; may take long on a slow drive.
   bool Flush(SystemError& error);
-  // Takes the final name. With mayReplace a regular file that stands there,
-  // or that appeared meanwhile, is replaced whole, and its owner, group,
-  // permissions (less setuid and setgid), access lists and extended
-  // attributes pass to the new file; without it the name must still be free.
-  bool Commit(bool mayReplace, SystemError& error);
+  // Asked, right before the commit, whether the plain file now at the final
+  // name may be replaced; standing tells whether it is the one that stood
+  // there when the output was created.
+  using MayReplace = std::function<bool(const FileStatus& present, bool standing)>;
+  // Takes the final name: a free one only while it is still free, on every
+  // drive; otherwise the plain file there, if mayReplace allows it, is
+  // replaced whole, and its owner, group, permissions (less setuid and
+  // setgid), access lists and extended attributes pass to the new file.
+  bool Commit(const MayReplace& mayReplace, SystemError& error);
   // Removes what was written at once, rather than when destroyed; false
   // where the file stays (a folder where files cannot be removed).
   bool Discard(SystemError& error);

@@ -74,22 +74,32 @@ void CarryOverMetadata(int file, const QByteArray& oldPath, const struct stat& o
   }
 }
 
-// A rename that fails where the new name was taken meanwhile, where the file
-// system can tell; plain rename elsewhere (FAT and most FUSE drivers).
-int RenameNoReplace(const char* from, const char* to) {
-  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
-  return ::rename(from, to);
+bool SameFile(const struct stat& one, const struct stat& other) {
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
-void SyncFolder(const QByteArray& folder) {
-  const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor < 0) return;
-  (void)::fsync(descriptor);
-  ::close(descriptor);
+// What a link in the output's place leads to, followed once: a file there or
+// a free name in an existing folder; a link that leads nowhere fails.
+bool ResolveOutputPlace(const QByteArray& path, QByteArray& place, SystemError& error) {
+  place = path;
+  struct stat link {};
+  if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode)) return true;
+  char* resolved = ::realpath(path.constData(), nullptr);
+  if (!resolved) {
+    error = errno;
+    return false;
+  }
+  place = resolved;
+  std::free(resolved);
+  return true;
 }
 
 }  // namespace
+
+bool IsLink(const QString& path) {
+  struct stat status {};
+  return ::lstat(EncodeFileName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
+}
 
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
   struct stat status {};
@@ -214,16 +224,101 @@ std::optional<qint64> NativeFiles::FileSizeLimit() {
 bool NativeFiles::KeepsOutputName(const QString&) { return true; }
 
 struct OutputFile::Private {
-  QByteArray target;    // the final name
-  QByteArray folder;    // the folder holding it
-  QByteArray tempPath;  // the temporary name; empty while the file has none
+  ~Private() {
+    if (standing >= 0) ::close(standing);
+    if (folder >= 0) ::close(folder);
+  }
+  // The output's place, a link there followed once.
+  QByteArray folderPath;
+  QByteArray name;
+  int folder = -1;      // the folder, held from the check to the commit
+  int standing = -1;    // the file that stood at the name, held so that its number stays
+  QByteArray tempName;  // in the folder; empty while the file has none
   bool committed = false;
+
+  // The same file through the folder held, for calls that take a path.
+  QByteArray PathOf(const QByteArray& entry) const {
+    if (::access("/proc/self/fd", X_OK) == 0) return "/proc/self/fd/" + QByteArray::number(folder) + '/' + entry;
+    return folderPath + '/' + entry;
+  }
+  bool Present(struct stat& status) const {
+    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+  // Gives an unnamed file a temporary name in the folder.
+  bool NameTemporary(int file, SystemError& error) {
+    if (!tempName.isEmpty()) return true;
+    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(file);
+    return MakeUnderFreshTemporaryName([&](const QString& fresh, bool& taken) {
+      const QByteArray candidate = EncodeFileName(fresh);
+      if (::linkat(AT_FDCWD, unnamed.constData(), folder, candidate.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        error = errno;
+        taken = errno == EEXIST;
+        return false;
+      }
+      tempName = candidate;
+      return true;
+    });
+  }
+  // Gives the output the name only while the name is free, also on FUSE
+  // drivers that cannot refuse a taken name in a rename.
+  bool TakeFreeName(int file, SystemError& error) {
+    if (tempName.isEmpty()) {
+      const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(file);
+      if (::linkat(AT_FDCWD, unnamed.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW) == 0) return true;
+      error = errno;
+      return false;
+    }
+    if (::renameat2(folder, tempName.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+      error = errno;
+      return false;
+    }
+    // A hard link is refused where the name is taken (NTFS through ntfs-3g).
+    if (::linkat(folder, tempName.constData(), folder, name.constData(), 0) == 0) {
+      (void)::unlinkat(folder, tempName.constData(), 0);
+      return true;
+    }
+    if (errno == EEXIST) {
+      error = errno;
+      return false;
+    }
+    // No hard links (exFAT, FAT): the name is reserved by an empty file made only
+    // where none is, and that reservation alone is replaced, still ours right before.
+    const int reservation =
+        ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (reservation < 0) {
+      error = errno;
+      return false;
+    }
+    struct stat reserved {};
+    const bool known = ::fstat(reservation, &reserved) == 0;
+    ::close(reservation);
+    struct stat present {};
+    if (!known || !Present(present) || !SameFile(present, reserved) || present.st_size != 0) {
+      error = EEXIST;
+      return false;
+    }
+    if (::renameat(folder, tempName.constData(), folder, name.constData()) == 0) return true;
+    error = errno;
+    if (Present(present) && SameFile(present, reserved)) (void)::unlinkat(folder, name.constData(), 0);
+    return false;
+  }
+  // Replaces the plain file `present` at the name, after a last look that it is still there.
+  bool Replace(int file, const struct stat& present, SystemError& error) {
+    CarryOverMetadata(file, PathOf(name), present);
+    if (!NameTemporary(file, error)) return false;
+    struct stat now {};
+    if (!Present(now) || !SameFile(now, present)) {
+      error = EEXIST;
+      return false;
+    }
+    if (::renameat(folder, tempName.constData(), folder, name.constData()) == 0) return true;
+    error = errno;
+    return false;
+  }
 };
 
-OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<Private>()) {
-  d_->target = EncodeFileName(path);
-  d_->folder = FolderOf(d_->target);
-}
+OutputFile::OutputFile(const QString& path) : path_(path), d_(std::make_unique<Private>()) {}
 
 OutputFile::~OutputFile() {
   SystemError ignored = 0;
@@ -231,24 +326,35 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Create(SystemError& error) {
+  QByteArray place;
+  if (!ResolveOutputPlace(EncodeFileName(path_), place, error)) return false;
+  d_->folderPath = FolderOf(place);
+  d_->name = place.mid(place.lastIndexOf('/') + 1);
+  d_->folder = ::open(d_->folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (d_->folder < 0) {
+    error = errno;
+    return false;
+  }
+  d_->standing = ::openat(d_->folder, d_->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   // A file without a name leaves nothing behind however the process ends;
   // it needs /proc to be given its name.
   if (::access("/proc/self/fd", X_OK) == 0) {
-    const int descriptor = ::open(d_->folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int descriptor = ::openat(d_->folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
       file_ = NativeFile(descriptor);
       return true;
     }
   }
-  return MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
-    const QByteArray tempPath = d_->folder + '/' + EncodeFileName(name);
-    const int descriptor = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  return MakeUnderFreshTemporaryName([&](const QString& fresh, bool& taken) {
+    const QByteArray tempName = EncodeFileName(fresh);
+    const int descriptor =
+        ::openat(d_->folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor < 0) {
       error = errno;
       taken = errno == EEXIST;
       return false;
     }
-    d_->tempPath = tempPath;
+    d_->tempName = tempName;
     file_ = NativeFile(descriptor);
     // Held until the file is closed: a running join's file is never taken for a stray one.
     (void)::flock(descriptor, LOCK_EX | LOCK_NB);
@@ -256,85 +362,61 @@ bool OutputFile::Create(SystemError& error) {
   });
 }
 
+QString OutputFile::folderPath() const { return DecodeFileName(d_->folderPath); }
+
 bool OutputFile::Flush(SystemError& error) {
   if (::fsync(Descriptor(file_)) == 0) return true;
   error = errno;
   return false;
 }
 
-bool OutputFile::Commit(bool mayReplace, SystemError& error) {
-  // A file that takes the name meanwhile is replaced on a second round, where that may be.
+bool OutputFile::Commit(const MayReplace& mayReplace, SystemError& error) {
+  // A file that takes the name meanwhile is looked at on a second round.
   for (int round = 0; round < 2; ++round) {
-    // A link is kept: the file it leads to is the one replaced.
-    QByteArray target = d_->target;
-    struct stat old {};
-    const bool replacing = ::stat(target.constData(), &old) == 0;
-    if (replacing) {
-      struct stat link {};
-      if (::lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* resolved = ::realpath(target.constData(), nullptr)) {
-          target = resolved;
-          std::free(resolved);
-        }
-      }
-      if (!S_ISREG(old.st_mode) || !mayReplace) {
-        error = EEXIST;
-        return false;
-      }
-      CarryOverMetadata(Descriptor(file_), target, old);
-    }
-    const QByteArray folder = FolderOf(target);
-    const auto taken = [&] {
-      d_->committed = true;
-      SyncFolder(folder);
-      return true;
-    };
-
-    if (d_->tempPath.isEmpty()) {
-      const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(Descriptor(file_));
-      if (!replacing) {
-        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0)
-          return taken();
-        if (errno == EEXIST && mayReplace) continue;
+    struct stat present {};
+    bool taken = false;
+    if (!d_->Present(present)) {
+      if (errno != ENOENT) {
         error = errno;
         return false;
       }
-      // A link cannot replace a file: the data takes a temporary name first.
-      const bool linked = MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
-        const QByteArray tempPath = folder + '/' + EncodeFileName(name);
-        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, tempPath.constData(), AT_SYMLINK_FOLLOW) != 0) {
-          error = errno;
-          taken = errno == EEXIST;
-          return false;
-        }
-        d_->tempPath = tempPath;
-        return true;
-      });
-      if (!linked) return false;
+      taken = d_->TakeFreeName(Descriptor(file_), error);
+      if (!taken && error == EEXIST) continue;
+    } else {
+      struct stat held {};
+      const bool standing = d_->standing >= 0 && ::fstat(d_->standing, &held) == 0 && SameFile(held, present);
+      if (!S_ISREG(present.st_mode) || !mayReplace(StatusFrom(present), standing)) {
+        error = EEXIST;
+        return false;
+      }
+      taken = d_->Replace(Descriptor(file_), present, error);
     }
-
-    if (replacing ? ::rename(d_->tempPath.constData(), target.constData()) == 0
-                  : RenameNoReplace(d_->tempPath.constData(), target.constData()) == 0)
-      return taken();
-    if (!replacing && errno == EEXIST && mayReplace) continue;
-    error = errno;
-    return false;
+    if (!taken) return false;
+    d_->committed = true;
+    const int synced = ::openat(d_->folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (synced >= 0) {
+      (void)::fsync(synced);
+      ::close(synced);
+    }
+    return true;
   }
   error = EEXIST;
   return false;
 }
 
 bool OutputFile::Discard(SystemError& error) {
-  if (d_->committed || d_->tempPath.isEmpty()) return true;
-  if (::unlink(d_->tempPath.constData()) != 0 && errno != ENOENT) {
+  if (d_->committed || d_->tempName.isEmpty()) return true;
+  if (::unlinkat(d_->folder, d_->tempName.constData(), 0) != 0 && errno != ENOENT) {
     error = errno;
     return false;
   }
-  d_->tempPath.clear();
+  d_->tempName.clear();
   return true;
 }
 
-QString OutputFile::temporaryPath() const { return DecodeFileName(d_->tempPath); }
+QString OutputFile::temporaryPath() const {
+  return d_->tempName.isEmpty() ? QString() : DecodeFileName(d_->folderPath + '/' + d_->tempName);
+}
 
 void RemoveStrayJoinTemporaries(const QString& folder) {
   DIR* directory = ::opendir(EncodeFileName(folder).constData());

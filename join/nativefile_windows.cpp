@@ -4,10 +4,12 @@
 #include "join/nativepath.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include <windows.h>
 
@@ -97,7 +99,41 @@ bool Unhide(HANDLE handle, SystemError& error) {
   return false;
 }
 
+// A path as GetFinalPathNameByHandleW gives it (\\?\C:\… or \\?\UNC\…), as Qt writes paths.
+QString FromFinalPath(QString path) {
+  if (path.startsWith(u"\\\\?\\UNC\\"))
+    path.replace(0, 8, QStringLiteral("\\\\"));
+  else if (path.startsWith(u"\\\\?\\"))
+    path.remove(0, 4);
+  return QDir::fromNativeSeparators(path);
+}
+
+// What a link in the output's place leads to, followed once; a link that leads nowhere fails.
+bool ResolveOutputPlace(QString& path, SystemError& error) {
+  const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
+  const HANDLE handle = ::CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = LastError();
+    return false;
+  }
+  std::wstring final(32768, L'\0');
+  const DWORD length = ::GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= final.size()) error = LastError();
+  ::CloseHandle(handle);
+  if (length == 0 || length >= final.size()) return false;
+  path = FromFinalPath(QString::fromWCharArray(final.data(), static_cast<qsizetype>(length)));
+  return true;
+}
+
 }  // namespace
+
+bool IsLink(const QString& path) {
+  const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
   const std::wstring native = Win32Path(path);
@@ -196,7 +232,14 @@ std::optional<qint64> NativeFiles::FileSizeLimit() { return std::nullopt; }
 bool NativeFiles::KeepsOutputName(const QString& outName) { return IsKeptWindowsName(outName); }
 
 struct OutputFile::Private {
+  ~Private() {
+    if (folder != INVALID_HANDLE_VALUE) ::CloseHandle(folder);
+  }
   QString tempPath;
+  // Held, not shared for deleting, so that the folder cannot be renamed or
+  // removed while the join writes in it: Win32 renames by path only.
+  HANDLE folder = INVALID_HANDLE_VALUE;
+  std::optional<FileIdentity> standing;  // the file that stood at the name
   bool committed = false;
 };
 
@@ -208,7 +251,16 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Create(SystemError& error) {
-  const QString folder = QFileInfo(path_).path();
+  if (!ResolveOutputPlace(path_, error)) return false;
+  const QString folder = folderPath();
+  d_->folder = ::CreateFileW(Win32Path(folder).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (d_->folder == INVALID_HANDLE_VALUE) {
+    error = LastError();
+    return false;
+  }
+  SystemError ignored = 0;
+  if (const std::optional<FileStatus> standing = StatusOf(path_, ignored)) d_->standing = standing->identity;
   return MakeUnderFreshTemporaryName([&](const QString& name, bool& taken) {
     const QString tempPath = folder + u'/' + name;
     // Not shared for deleting: another join never takes a running join's file for a stray one.
@@ -226,23 +278,25 @@ bool OutputFile::Create(SystemError& error) {
   });
 }
 
+QString OutputFile::folderPath() const { return QFileInfo(path_).path(); }
+
 bool OutputFile::Flush(SystemError& error) {
   if (::FlushFileBuffers(Handle(file_))) return true;
   error = LastError();
   return false;
 }
 
-bool OutputFile::Commit(bool mayReplace, SystemError& error) {
+bool OutputFile::Commit(const MayReplace& mayReplace, SystemError& error) {
   // Visible before it takes its name; a replaced hidden file passes its attribute on.
   if (!Unhide(Handle(file_), error)) return false;
   file_ = NativeFile();
   const std::wstring temp = Win32Path(d_->tempPath);
   const std::wstring target = Win32Path(path_);
-  // A file that takes the name meanwhile is replaced on a second round, where that may be.
+  // A file that takes the name meanwhile is looked at on a second round.
   for (int round = 0; round < 2; ++round) {
     SystemError ignored = 0;
     const std::optional<FileStatus> old = StatusOf(path_, ignored);
-    if (old && (!old->isRegular || !mayReplace)) {
+    if (old && (!old->isRegular || !mayReplace(*old, old->identity == d_->standing))) {
       error = ERROR_FILE_EXISTS;
       return false;
     }
@@ -260,7 +314,8 @@ bool OutputFile::Commit(bool mayReplace, SystemError& error) {
       d_->committed = true;
       return true;
     }
-    if (old || !mayReplace || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return false;
+    // Without MOVEFILE_REPLACE_EXISTING a name taken meanwhile is refused, on every drive.
+    if (old || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return false;
   }
   return false;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // A small file system mounted for a test: "ext4", "btrfs", "xfs" in an image
 // by loop device, "fat", "exfat" and "ntfs" through FUSE, or a "tmpfs".
@@ -23,3 +26,8 @@ class LoopMount {
   bool mounted_ = false;
   QString whyNot_;
 };
+
+// Makes an empty file `path` right after this process's first system call
+// `call` returns, by strace as root while the process returned lives; null,
+// with whyNot, where that cannot be done.
+std::unique_ptr<QProcess> TakeNameAfterCall(const QString& call, const QString& path, QString& whyNot);

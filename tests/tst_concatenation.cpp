@@ -19,8 +19,12 @@
 
 #include <memory>
 #include <thread>
+#include <utility>
 
 namespace {
+
+// What happens to the output's place while the join flushes, right before its commit.
+enum class Race { LinkRetargeted, NameTaken, FolderRenamed, NoRace };
 
 QByteArray AllByteValues() {
   QByteArray bytes;
@@ -59,6 +63,8 @@ class TestConcatenation : public QObject {
   void inputChangedWhileCopied();
   void outputAppearingMeanwhile_data();
   void outputAppearingMeanwhile();
+  void commitTimeRaces_data();
+  void commitTimeRaces();
   void failureNamesTheCause_data();
   void failureNamesTheCause();
   void win32PathForm_data();
@@ -145,6 +151,10 @@ void TestConcatenation::joinsInputsFromAnotherFileSystem() {
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QCOMPARE(ReadFile(folder + "out.bin"), "local" + remote + "local");
+  // A link in the output's place to another drive: the file it leads to is replaced.
+  QVERIFY(MakeSymlink(elsewhere.filePath("remote"), folder + "link"));
+  QCOMPARE(JoinFiles(folder, "link", {"local"}).outcome, JoinOutcome::Joined);
+  QCOMPARE(ReadFile(elsewhere.filePath("remote")), QByteArray("local"));
 }
 
 void TestConcatenation::failureLeavesNothing_data() {
@@ -166,6 +176,7 @@ void TestConcatenation::failureLeavesNothing_data() {
   QTest::newRow("input is a FIFO") << QStringList{"a", "fifo"} << "out.bin" << 75 << "fifo";
   QTest::newRow("output is a FIFO") << QStringList{"a", "b"} << "fifo" << 75 << "fifo";
   QTest::newRow("output is a device") << QStringList{"a", "b"} << "%DEVICE%" << 75 << "%DEVICE%";
+  QTest::newRow("output is a link that leads nowhere") << QStringList{"a", "b"} << "dangling" << 75 << "dangling";
 }
 
 void TestConcatenation::failureLeavesNothing() {
@@ -188,12 +199,12 @@ void TestConcatenation::failureLeavesNothing() {
   const QString nullDevice = NullDevice(devices.path());
   QVERIFY(!nullDevice.isEmpty());
   const bool posixFiles = MakeSymlink(folder + "a", folder + "link-to-a") && MakeFifo(folder + "fifo") &&
-                          MakeSymlink(nullDevice, folder + "null");
+                          MakeSymlink(nullDevice, folder + "null") && MakeSymlink("nowhere", folder + "dangling");
   const QString device = posixFiles ? QStringLiteral("null") : nullDevice;
   outName.replace(QStringLiteral("%DEVICE%"), device);
   failedName.replace(QStringLiteral("%DEVICE%"), device);
   const bool usesPosixFiles =
-      (joinList + QStringList{outName}).filter(QRegularExpression("^(link-to-a|fifo|null)$")).size() > 0;
+      (joinList + QStringList{outName}).filter(QRegularExpression("^(link-to-a|fifo|null|dangling)$")).size() > 0;
   if (usesPosixFiles && !posixFiles) QSKIP("symbolic links and FIFOs as POSIX systems have them");
   // Windows' NUL is refused by its name, before anything is looked up.
   if (!posixFiles && outName == nullDevice) number = FailureNumber::kBadFileName;
@@ -655,6 +666,55 @@ void TestConcatenation::outputAppearingMeanwhile() {
   if (!replaced) QCOMPARE(result.failure.err.Number, 58);
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray(replaced ? "AAAA" : "late"));
   QCOMPARE(Entries(folder), (QStringList{"a", "out.bin"}));
+}
+
+// The commit replaces only what was checked, takes a free name only while it
+// is free, and acts on the folder it wrote in, on FUSE drives too.
+void TestConcatenation::commitTimeRaces_data() {
+  QTest::addColumn<QString>("fileSystem");
+  QTest::addColumn<Race>("race");
+  QTest::addColumn<QString>("outName");
+  QTest::addColumn<int>("number");  // 0: joined
+
+  QTest::newRow("ext4: a link retargeted at an input") << "ext4" << Race::LinkRetargeted << "sub/link" << 0;
+  QTest::newRow("exFAT: a name taken is kept") << "exfat" << Race::NameTaken << "out.bin" << 58;
+  QTest::newRow("NTFS: a name taken is kept") << "ntfs" << Race::NameTaken << "out.bin" << 58;
+  QTest::newRow("exFAT: the folder renamed") << "exfat" << Race::FolderRenamed << "out.bin" << 0;
+  QTest::newRow("exFAT: an input through its folder spelled otherwise") << "exfat" << Race::NoRace << "../D/A" << 75;
+}
+
+void TestConcatenation::commitTimeRaces() {
+  QFETCH(QString, fileSystem);
+  QFETCH(Race, race);
+  QFETCH(QString, outName);
+  QFETCH(int, number);
+  const LoopMount mount(fileSystem, 64);
+  if (!mount.isMounted()) QSKIP(qPrintable(mount.whyNot()));
+  QVERIFY(QDir(mount.path()).mkpath("d/sub"));
+  const QString folder = mount.path() + "d/";
+  QVERIFY(WriteFile(folder + "A", "AAAA") && WriteFile(folder + "sub/old", "old"));
+  if (race == Race::LinkRetargeted) QVERIFY(MakeSymlink("old", folder + "sub/link"));
+  bool done = false;
+  // The first call with no file's name comes while the output is flushed.
+  const auto flushing = [&](qint64, qint64, const QString& file) {
+    if (!file.isEmpty() || std::exchange(done, true)) return true;
+    if (race == Race::FolderRenamed) return QDir(mount.path()).rename("d", "e");
+    return race != Race::LinkRetargeted ||
+           (QFile::remove(folder + "sub/link") && MakeSymlink("../A", folder + "sub/link"));
+  };
+  // Taken between the commit's check and its rename, where FUSE drivers refuse a rename that must not replace.
+  QString whyNot;
+  const auto taker = race == Race::NameTaken ? TakeNameAfterCall("renameat2", folder + "out.bin", whyNot) : nullptr;
+  if (race == Race::NameTaken && !taker) QSKIP(qPrintable(whyNot));
+
+  const JoinResult result = JoinFiles(folder, outName, {"A"}, flushing);
+
+  const QString now = mount.path() + (race == Race::FolderRenamed ? "e/" : "d/");
+  QCOMPARE(result.failure.err.Number, number);
+  QCOMPARE(ReadFile(now + "A"), QByteArray("AAAA"));
+  const char* left = number == 0 ? "AAAA" : (number == 58 ? "" : "<missing>");  // what was taken is kept
+  QCOMPARE(ReadFile(now + (race == Race::LinkRetargeted ? "sub/old" : "out.bin")), QByteArray(left));
+  QVERIFY(Entries(now).filter("entw-join").isEmpty());
 }
 
 // Failures whose cause a user can act on say what it is.
