@@ -428,7 +428,8 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
   const auto mayReplace = [&](const FileStatus& present, bool standing) {
     const auto isPresent = [&](const InputFile& input) { return input.identity == present.identity; };
     return std::none_of(inputs.begin(), inputs.end(), isPresent) &&
-           ((standing && target == OutputTarget::PlainFile) || replacing == Replacing::AnyPlainFile);
+           ((standing && target == OutputTarget::PlainFile && replacing != Replacing::Nothing) ||
+            replacing == Replacing::AnyPlainFile);
   };
   JoinResult result = target == OutputTarget::PlainFile && WrittenInJoinedFolder(output, folder) &&
                               SpelledLikeAnInput(folder, outPath, files, true)

@@ -33,9 +33,10 @@ OutputTarget InspectOutputName(const QString& folder, const QString& outName, co
 // for the window, entw-join and the join alike.
 Err RefusedOutputName(OutputTarget target, const QString& outName);
 
-// What a join may replace at the output's name: the plain file that stood
-// there when it started, or also one that appears there meanwhile.
-enum class Replacing { WhatStoodThere, AnyPlainFile };
+// What a join may replace at the output's name: nothing (the name was free
+// when the caller looked), the plain file that stood there when it started,
+// or also one that appears there meanwhile.
+enum class Replacing { Nothing, WhatStoodThere, AnyPlainFile };
 
 // Writes folder + outName as the bytes of folder + each of files, in list
 // order, with nothing added; each input as it was when opened, up to its

@@ -21,11 +21,13 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
 
 // How the command ends where outName is not to be written: an input or what
 // is no plain file is refused, another file is replaced only when the user
-// says so; nothing where the join goes on.
+// says so; nothing where the join goes on, with what it may replace.
 std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const QString& outName,
-                                                   const QStringList& files, Dialogs& dialogs) {
+                                                   const QStringList& files, Dialogs& dialogs, Replacing& replacing) {
   switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
     case OutputTarget::Free:
+      // A file that takes the name before the join looks again was never confirmed.
+      if (replacing == Replacing::WhatStoodThere) replacing = Replacing::Nothing;
       return std::nullopt;
     case OutputTarget::PlainFile:
       break;
@@ -80,7 +82,9 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
 
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
-  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(folder, outName, strFiles, dialogs)) return *end;
+  Replacing replacing = settings.replacing;
+  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(folder, outName, strFiles, dialogs, replacing))
+    return *end;
 
   JoinOutcome outcome;
   {
@@ -88,7 +92,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
     const auto update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };
-    outcome = VoverorFile(folder, outName, strFiles, dialogs, update, settings.replacing);
+    outcome = VoverorFile(folder, outName, strFiles, dialogs, update, replacing);
   }
   switch (outcome) {
     case JoinOutcome::Joined:

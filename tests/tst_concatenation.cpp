@@ -644,6 +644,7 @@ void TestConcatenation::inputChangedWhileCopied() {
 // where the join may replace any (entw-join --force).
 void TestConcatenation::outputAppearingMeanwhile_data() {
   QTest::addColumn<Replacing>("replacing");
+  QTest::newRow("may replace nothing: one there before the join is kept") << Replacing::Nothing;
   QTest::newRow("may replace only what stood there") << Replacing::WhatStoodThere;
   QTest::newRow("may replace any plain file") << Replacing::AnyPlainFile;
 }
@@ -654,6 +655,7 @@ void TestConcatenation::outputAppearingMeanwhile() {
   QVERIFY(dir.isValid());
   const QString folder = dir.path() + u'/';
   QVERIFY(WriteFile(folder + "a", "AAAA"));
+  if (replacing == Replacing::Nothing) QVERIFY(WriteFile(folder + "out.bin", "late"));
   const auto appear = [&](qint64, qint64, const QString&) {
     // A stopped join fails the test.
     return QFile::exists(folder + "out.bin") || WriteFile(folder + "out.bin", "late");
