@@ -43,19 +43,24 @@ bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& er
   return error == 0;
 }
 
+struct FolderDays::Private {
+  int folder = -1;
+};
+
 // Names are looked up in the open folder rather than each by its whole path;
 // where it cannot be opened, the whole paths are used and report what is wrong.
 FolderDays::FolderDays(const QString& folder)
-    : folder_(folder), handle_(::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    : folder_(folder), d_(new Private{::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)}) {
   ::tzset();  // once here, not once per file
 }
 
 FolderDays::~FolderDays() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  if (d_->folder >= 0) ::close(d_->folder);
 }
 
+// The C library's local time, which follows TZ and /etc/localtime.
 std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& error) const {
-  const int folder = static_cast<int>(handle_);
+  const int folder = d_->folder;
   const QByteArray path = EncodeFileName(folder >= 0 ? name : folder_ + name);
   struct stat status {};
   struct tm local {};

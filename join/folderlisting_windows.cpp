@@ -1,8 +1,13 @@
 #include "join/nativefile.h"
 
-#include <QDateTime>
+#include "join/nativepath.h"
+
+#include <QDate>
 #include <QDir>
-#include <QFileInfo>
+
+#include <map>
+
+#include <windows.h>
 
 bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& error) {
   const QDir directory(folder);
@@ -14,15 +19,53 @@ bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& er
   return true;
 }
 
-FolderDays::FolderDays(const QString& folder) : folder_(folder) {}
+struct FolderDays::Private {
+  DYNAMIC_TIME_ZONE_INFORMATION zone{};
+  std::map<WORD, TIME_ZONE_INFORMATION> rules;  // the zone's rules by year, each read once
+
+  // The zone's rules for a year, or null for its present ones where Windows has none by year.
+  const TIME_ZONE_INFORMATION* Rules(WORD year) {
+    auto found = rules.find(year);
+    if (found == rules.end()) {
+      TIME_ZONE_INFORMATION yearRules{};
+      if (!::GetTimeZoneInformationForYear(year, &zone, &yearRules)) return nullptr;
+      // The user's "adjust for daylight saving time automatically" switched off.
+      if (zone.DynamicDaylightTimeDisabled) yearRules.StandardDate.wMonth = 0;
+      found = rules.emplace(year, yearRules).first;
+    }
+    return &found->second;
+  }
+};
+
+// Where Windows cannot tell its zone, no rules by year are found for it.
+FolderDays::FolderDays(const QString& folder) : folder_(folder), d_(std::make_unique<Private>()) {
+  ::GetDynamicTimeZoneInformation(&d_->zone);
+}
 
 FolderDays::~FolderDays() = default;
 
+// The day Explorer shows: the file's time in UTC converted by Windows' own
+// zone, under the daylight-saving rule of that date. The C runtime's local
+// time, and so Qt's, follows TZ instead, and reads no zone names such as
+// Asia/Tokyo that Unix-style shells set.
 std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& error) const {
-  const QFileInfo info(folder_ + name);
-  if (!info.exists()) {
-    error = kNotFoundError;
+  // Opened for its attributes only, which no other program's sharing forbids; a link leads to its file.
+  const HANDLE file = ::CreateFileW(Win32Path(folder_ + name).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  FILETIME written{};
+  const bool read = file != INVALID_HANDLE_VALUE && ::GetFileTime(file, nullptr, nullptr, &written);
+  if (!read) error = static_cast<SystemError>(::GetLastError());
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  if (!read) return std::nullopt;
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  // Around New Year the local year's rules are the ones that hold.
+  if (!::FileTimeToSystemTime(&written, &utc) ||
+      !::SystemTimeToTzSpecificLocalTime(d_->Rules(utc.wYear), &utc, &local) ||
+      (local.wYear != utc.wYear && !::SystemTimeToTzSpecificLocalTime(d_->Rules(local.wYear), &utc, &local))) {
+    error = static_cast<SystemError>(::GetLastError());
     return std::nullopt;
   }
-  return info.lastModified().toLocalTime().date().toJulianDay();
+  return QDate(local.wYear, local.wMonth, local.wDay).toJulianDay();
 }

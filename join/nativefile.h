@@ -138,7 +138,8 @@ class OutputFile {
 // folder cannot be read.
 bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& error);
 
-// The local modification days of files in one folder, the time of day left out.
+// The modification days of files in one folder as the user's system shows
+// them, the time of day left out.
 class FolderDays {
  public:
   explicit FolderDays(const QString& folder);
@@ -149,8 +150,9 @@ class FolderDays {
   std::optional<qint64> LocalDay(const QString& name, SystemError& error) const;
 
  private:
+  struct Private;  // what the system needs: the open folder, the time zone's rules
   QString folder_;
-  intptr_t handle_ = -1;  // the open folder, where the system has one
+  std::unique_ptr<Private> d_;
 };
 
 // Removes temporary files of joins that ended without finishing (killed,

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTimeZone>
 
 bool WriteFile(const QString& path, const QByteArray& bytes, const QDateTime& modified) {
   QFile file(path);
@@ -27,5 +28,5 @@ QStringList Entries(const QString& folder) {
 }
 
 QDateTime Local(int year, int month, int day, int hour, int minute) {
-  return QDateTime(QDate(year, month, day), QTime(hour, minute));
+  return QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone::systemTimeZone());
 }

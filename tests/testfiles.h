@@ -19,5 +19,6 @@ QByteArray ReadFile(const QString& path);
 // Every name in a folder, hidden ones included, sorted.
 QStringList Entries(const QString& folder);
 
-// A local date and time.
+// A date and time in the system's own zone: on Windows its setting, which
+// TZ does not change, elsewhere TZ's or /etc/localtime's.
 QDateTime Local(int year, int month, int day, int hour, int minute = 0);

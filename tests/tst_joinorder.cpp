@@ -85,6 +85,10 @@ void TestJoinOrder::byDate_data() {
       << QList<QDateTime>{Local(2025, 1, 1, 9, 0), Local(2025, 1, 1, 7, 0), Local(2025, 1, 1, 23, 0),
                           Local(1999, 12, 31, 12, 0)}
       << QStringList{"old", "a.dat", "B.dat", "c.dat"};
+  QTest::newRow("a summer day keeps summer time in any season")
+      << QStringList{"z.bin", "a.bin", "y.bin"}
+      << QList<QDateTime>{Local(2024, 7, 11, 0, 30), Local(2024, 7, 11, 9, 0), Local(2024, 7, 10, 23, 30)}
+      << QStringList{"y.bin", "a.bin", "z.bin"};
 }
 
 void TestJoinOrder::byDate() {
