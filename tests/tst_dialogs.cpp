@@ -5,17 +5,23 @@
 #include "resources/versioninfo.h"
 #include "testfiles.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -55,6 +61,8 @@ class TestDialogs : public QObject {
   void showMessage();
   void longLinesAreWrappedToFit_data();
   void longLinesAreWrappedToFit();
+  void ctrlCCopiesTheWholeBox_data();
+  void ctrlCCopiesTheWholeBox();
   void titleIsNeverCutShort_data();
   void titleIsNeverCutShort();
   void promptText_data();
@@ -112,33 +120,48 @@ void TestDialogs::showMessage() {
 void TestDialogs::longLinesAreWrappedToFit_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<bool>("question");
+  QTest::addColumn<qreal>("pointSize");
 
   const QString longName = QStringLiteral("/tmp/") + QString(295, u'a');
   const QString deepName = QStringLiteral("/tmp") + QStringLiteral("/部品").repeated(80);
+  const QString report = ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName));
   QTest::newRow("error report naming a 300-character path with no break")
-      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false;
-  QTest::newRow("error report naming a deep Japanese path")
-      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName)) << false;
+      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false << 10.2;
+  QTest::newRow("error report naming a deep Japanese path") << report << false << 10.2;
+  QTest::newRow("error report in a 16-point system font") << report << false << 16.0;
   QTest::newRow("question naming a long file")
-      << QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(longName) << true;
-  QTest::newRow("short lines around an empty one") << QStringLiteral("一行目\r\n\r\n三行目") << false;
+      << QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(longName) << true << 10.2;
+  QTest::newRow("short lines around an empty one") << QStringLiteral("一行目\r\n\r\n三行目") << false << 10.2;
 }
 
-// Nothing of a long line is cut off at the box's edge, and no character or line break is lost to the wrapping.
+// The text keeps only its own line breaks; on screen it wraps to fit, so nothing is cut off, and no
+// line ends after a character or two where the box's width was wrapped again.
 void TestDialogs::longLinesAreWrappedToFit() {
   QFETCH(QString, text);
   QFETCH(bool, question);
+  QFETCH(qreal, pointSize);
 
+  QFont font = ProgramFont();
+  font.setPointSizeF(pointSize);
+  QApplication::setFont(font);
   // Looked at once the box is closed: a failed check inside would leave it open.
   QtDialogs dialogs;
   QString shown;
-  QSize needed;
-  QSize has;
+  QStringList misfits;
   WhenModalShown<QMessageBox>([&](QMessageBox* box) {
-    if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      label->grab();  // laid out as painted
       shown = label->text();
-      needed = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
-      has = label->size();
+      const QTextDocument* document = label->findChild<QTextDocument*>();
+      const int width = label->contentsRect().width();
+      if (!document || document->size().height() > label->contentsRect().height()) misfits.append("too high");
+      for (QTextBlock block = document ? document->begin() : QTextBlock(); block.isValid(); block = block.next()) {
+        for (int line = 0; line < block.layout()->lineCount(); ++line) {
+          const QTextLine shown = block.layout()->lineAt(line);
+          if (shown.naturalTextWidth() > width || (line + 1 < block.layout()->lineCount() && shown.textLength() < 4))
+            misfits.append(block.text().mid(shown.textStart(), 8));
+        }
+      }
     }
     box->done(0);
   });
@@ -147,11 +170,42 @@ void TestDialogs::longLinesAreWrappedToFit() {
     dialogs.AskYesNo(text, QStringLiteral("結合 - えんとぅ"));
   else
     dialogs.ShowMessage(text, MessageStyle::kError, ErrorReportTitle());
+  QApplication::setFont(ProgramFont());
 
-  QVERIFY(shown.count(u'\n') >= text.count(QStringLiteral("\r\n")));
-  QCOMPARE(shown.remove(u'\n'), text.remove(QStringLiteral("\r\n")));
-  QVERIFY(needed.width() <= has.width());
-  QVERIFY(needed.height() <= has.height());
+  QCOMPARE(shown, text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  QCOMPARE(misfits.join(u'|'), QString());
+}
+
+void TestDialogs::ctrlCCopiesTheWholeBox_data() {
+  QTest::addColumn<bool>("question");
+  QTest::addColumn<QString>("copied");
+
+  const QString rule = QStringLiteral("---------------------------\n");
+  QTest::newRow("message") << false
+                           << rule + "エラー - えんとぅ\n" + rule + "一行目 /tmp/部品/x.bin\n二行目\n" + rule +
+                                  "OK   \n" + rule;
+  QTest::newRow("question, access keys left out")
+      << true
+      << rule + "エラー - えんとぅ\n" + rule + "一行目 /tmp/部品/x.bin\n二行目\n" + rule + "はい(Y)   いいえ(N)   \n" +
+             rule;
+}
+
+void TestDialogs::ctrlCCopiesTheWholeBox() {
+  QFETCH(bool, question);
+  QFETCH(QString, copied);
+
+  QtDialogs dialogs;
+  WhenModalShown<QMessageBox>([&](QMessageBox* box) {
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    box->done(0);
+  });
+  const QString text = QStringLiteral("一行目 /tmp/部品/x.bin\r\n二行目");
+  if (question)
+    dialogs.AskYesNo(text, ErrorReportTitle());
+  else
+    dialogs.ShowMessage(text, MessageStyle::kError, ErrorReportTitle());
+
+  QCOMPARE(QApplication::clipboard()->text(), copied);
 }
 
 void TestDialogs::titleIsNeverCutShort_data() {
@@ -275,11 +329,17 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
   QtDialogs eager;
   eager.SetProgressTiming(0, 0);
   const auto view = eager.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています…"));
-  QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
+  QVERIFY(view->Update(10, 100, QStringLiteral("a&b.bin")));
   auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
   QVERIFY(dialog);
   QCOMPARE(dialog->windowTitle(), QStringLiteral("結合 - えんとぅ"));
-  QCOMPARE(dialog->labelText(), QStringLiteral("結合しています…\na.bin"));
+  // The bar has a name and its label, which shows the file name as it is.
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog->findChild<QProgressBar*>());
+  QCOMPARE(bar->text(QAccessible::Name), QStringLiteral("結合の進み具合"));
+  const auto labels = bar->relations(QAccessible::Label);
+  QCOMPARE(labels.size(), 1);
+  QCOMPARE(labels[0].first->text(QAccessible::Name),
+           QStringLiteral("結合しています…\na&b.bin"));
   QCOMPARE(dialog->value(), 100);
   auto* cancel = dialog->findChild<QPushButton*>();
   QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));

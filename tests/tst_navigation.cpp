@@ -7,12 +7,14 @@
 
 #include <QAbstractFileIconProvider>
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QOperatingSystemVersion>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,6 +91,7 @@ class TestNavigation : public QObject {
   void systemFolderCheck_data();
   void systemFolderCheck();
   void folderTreeShowsOneFixedIcon();
+  void deepOpenFolderIsInView();
 };
 
 void TestNavigation::startOpensTheWorkingFolder() {
@@ -207,6 +210,14 @@ void TestNavigation::highlightingDoesNotChangeTheJoinedFolder() {
   QTRY_VERIFY((other = machine.rowOf(machine.path("c/other"))).isValid());
 
   machine.folderList()->setCurrentIndex(other);
+  // Assistive technology hears which folder is open, whichever is highlighted.
+  QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(machine.folderList());
+  QStringList described;
+  for (int child = 0; child < tree->childCount(); ++child) {
+    if (const QString words = tree->child(child)->text(QAccessible::Description); !words.isEmpty())
+      described.append(tree->child(child)->text(QAccessible::Name) + u'=' + words);
+  }
+  QCOMPARE(described, QStringList{"work=開いているフォルダー"});
   machine.window->findChild<QPushButton*>(QStringLiteral("cmdMain"))->click();
 
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -341,6 +352,28 @@ void TestNavigation::folderTreeShowsOneFixedIcon() {
   QCOMPARE(icons->icon(file).cacheKey(), icons->icon(folder).cacheKey());
   QCOMPARE(icons->type(file), icons->type(folder));
   QVERIFY(!icons->type(folder).isEmpty());  // with an empty type, new folders may never be shown
+}
+
+// A deep folder's name is scrolled into view, sideways too, and its path shows on hover.
+void TestNavigation::deepOpenFolderIsInView() {
+  Machine machine;
+  const QString deep = machine.path("c/work/" + QStringList(8, QStringLiteral("深いフォルダー")).join(u'/'));
+  QVERIFY(QDir().mkpath(deep));
+  machine.drives.workingFolder = deep;
+  machine.start();
+  machine.window->show();
+  QTreeView* tree = machine.folderList();
+
+  const auto nameInView = [tree] {
+    const QRect name = tree->visualRect(tree->currentIndex());
+    return name.left() >= 0 &&
+           name.left() + tree->sizeHintForIndex(tree->currentIndex()).width() <= tree->viewport()->width();
+  };
+  QTRY_VERIFY(nameInView());
+  QVERIFY(tree->horizontalScrollBar()->value() > 0);
+  QCOMPARE(tree->currentIndex().data(Qt::ToolTipRole).toString(), QDir::toNativeSeparators(deep));
+  // Only the names are read out, not the hidden size, type and date.
+  QCOMPARE(QAccessible::queryAccessibleInterface(tree)->tableInterface()->columnCount(), 1);
 }
 
 QTEST_MAIN(TestNavigation)
