@@ -164,13 +164,12 @@ void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
 
 void FolderList::scrollTo(const QModelIndex& index, ScrollHint hint) {
   QTreeView::scrollTo(index, hint);
-  // Sideways too, so that the name shows; its start rather than its end where not all of it fits.
+  // Sideways as little as brings the name's end into view, but never past its start.
   const QRect item = visualRect(index);
   if (item.isEmpty()) return;
-  const int right = item.left() + sizeHintForIndex(index).width();
-  const int shift =
-      right > viewport()->width() ? std::min(right - viewport()->width(), item.left()) : std::min(item.left(), 0);
-  horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
+  QScrollBar* sideways = horizontalScrollBar();
+  const int left = item.left() + sideways->value();
+  sideways->setValue(std::clamp(left + sizeHintForIndex(index).width() - viewport()->width(), 0, left));
 }
 
 // A name that runs past the tree's edge shows whole on hover; the open folder shows its path.

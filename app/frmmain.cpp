@@ -162,7 +162,9 @@ void frmMain::Form_Load() {
   drvMain_Change();
 }
 
-void frmMain::cmdMain_Click() { RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles); }
+void frmMain::cmdMain_Click() {
+  RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles, {.answerWhileJoining = true});
+}
 
 void frmMain::drvMain_Change() {
   const QString driveId = drvMain->currentData().toString();

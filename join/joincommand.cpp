@@ -58,7 +58,39 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const 
 // slow the drive. A stop asked in the view ends the join at its next report.
 class ProgressRelay {
  public:
-  ProgressRelay(ProgressView& view, const QString& firstFile) : view_(view), file_(firstFile) {}
+  ProgressRelay(const JoinProgress& view, const QString& firstFile) : view_(view), file_(firstFile) {}
+
+  // On the window's thread, until join returns.
+  JoinResult Run(const std::function<JoinResult(const JoinProgress&)>& join) {
+    std::future<JoinResult> joined = std::async(std::launch::async, [this, &join] {
+      const JoinResult result =
+          join([this](qint64 done, qint64 total, const QString& file) { return Report(done, total, file); });
+      const std::lock_guard hold(lock_);
+      finished_ = true;
+      changed_.notify_all();
+      return result;
+    });
+    std::unique_lock hold(lock_);
+    while (!finished_) {
+      changed_.wait_for(hold, kAnswerEvery, [this] { return reportWaiting_ || finished_; });
+      if (finished_) break;
+      const qint64 done = done_;
+      const qint64 total = total_;
+      const QString file = file_;
+      hold.unlock();
+      const bool goOn = view_(done, total, file);
+      hold.lock();
+      stopAsked_ = stopAsked_ || !goOn;
+      lastAnswer_ = Clock::now();
+      reportWaiting_ = false;
+      changed_.notify_all();
+    }
+    hold.unlock();
+    return joined.get();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
 
   // On the join's thread.
   bool Report(qint64 done, qint64 total, const QString& file) {
@@ -73,38 +105,7 @@ class ProgressRelay {
     return !stopAsked_;
   }
 
-  // On the window's thread, until join returns.
-  JoinResult Run(const std::function<JoinResult()>& join) {
-    std::future<JoinResult> joined = std::async(std::launch::async, [this, &join] {
-      const JoinResult result = join();
-      const std::lock_guard hold(lock_);
-      finished_ = true;
-      changed_.notify_all();
-      return result;
-    });
-    std::unique_lock hold(lock_);
-    while (!finished_) {
-      changed_.wait_for(hold, kAnswerEvery, [this] { return reportWaiting_ || finished_; });
-      if (finished_) break;
-      const qint64 done = done_;
-      const qint64 total = total_;
-      const QString file = file_;
-      hold.unlock();
-      const bool goOn = view_.Update(done, total, DisplayFileName(file));
-      hold.lock();
-      stopAsked_ = stopAsked_ || !goOn;
-      lastAnswer_ = Clock::now();
-      reportWaiting_ = false;
-      changed_.notify_all();
-    }
-    hold.unlock();
-    return joined.get();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-
-  ProgressView& view_;
+  const JoinProgress& view_;
   std::mutex lock_;
   std::condition_variable changed_;
   // Until the join reports, nothing is done and the first file is next.
@@ -145,15 +146,6 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
   return ReportedOutcome(JoinFiles(folder, outName, strFiles, progress, replacing), dialogs);
 }
 
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
-                        ProgressView& view, Replacing replacing) {
-  ProgressRelay relay(view, strFiles.value(0));
-  const auto report = [&relay](qint64 done, qint64 total, const QString& file) {
-    return relay.Report(done, total, file);
-  };
-  return ReportedOutcome(relay.Run([&] { return JoinFiles(folder, outName, strFiles, report, replacing); }), dialogs);
-}
-
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings) {
   const QString folder = FolderText(openFolder);
@@ -170,7 +162,14 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
   JoinOutcome outcome;
   {
     const std::unique_ptr<ProgressView> progress = dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
-    outcome = VoverorFile(folder, outName, strFiles, dialogs, *progress, settings.replacing);
+    const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
+      return progress->Update(done, total, DisplayFileName(file));
+    };
+    const auto join = [&](const JoinProgress& report) {
+      return JoinFiles(folder, outName, strFiles, report, settings.replacing);
+    };
+    outcome = ReportedOutcome(
+        settings.answerWhileJoining ? ProgressRelay(update, strFiles.value(0)).Run(join) : join(update), dialogs);
   }
   switch (outcome) {
     case JoinOutcome::Joined:

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 class Dialogs;
-class ProgressView;
 
 // The typed output name without the blanks around it: U+0020 and the
 // ideographic space U+3000.
@@ -22,17 +21,15 @@ bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringLi
 // JoinFiles, with a failure shown in the error report.
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
                         const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
-// The same, the join running on a thread of its own while this one keeps
-// the view, and through it the window, answering.
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
-                        ProgressView& view, Replacing replacing = Replacing::WhatStoodThere);
 
 // How the one join flow is driven: the window asks and announces; entw-join
 // takes the name from its arguments, replaces only with --force, and is
-// silent when it succeeds.
+// silent when it succeeds. The window's join runs on a thread of its own, so
+// that the progress view keeps the window and assistive technology answered.
 struct JoinCommandSettings {
   Replacing replacing = Replacing::WhatStoodThere;
   bool announceJoined = true;
+  bool answerWhileJoining = false;
 };
 enum class JoinCommandOutcome { Joined, Cancelled, Failed };
 
