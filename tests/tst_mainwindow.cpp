@@ -268,7 +268,6 @@ void TestMainWindow::accessibleNames_data() {
       << "dirMain" << QStringList{"フォルダー", "", "開いているフォルダー: %1"};
   QTest::newRow("disabled check box, saying why")
       << "chkMain" << QStringList{"MS-DOSに頼る(C)", "", "このバージョンでは効果がありません。"};
-  QTest::newRow("join button") << "cmdMain" << QStringList{"結合実行(E)", "", ""};
 }
 
 void TestMainWindow::accessibleNames() {

@@ -14,7 +14,6 @@
 #include <QFileSystemModel>
 #include <QOperatingSystemVersion>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -213,11 +212,9 @@ void TestNavigation::highlightingDoesNotChangeTheJoinedFolder() {
   // Assistive technology hears which folder is open, whichever is highlighted.
   QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(machine.folderList());
   QStringList described;
-  for (int child = 0; child < tree->childCount(); ++child) {
-    if (const QString words = tree->child(child)->text(QAccessible::Description); !words.isEmpty())
-      described.append(tree->child(child)->text(QAccessible::Name) + u'=' + words);
-  }
-  QCOMPARE(described, QStringList{"work=開いているフォルダー"});
+  for (int row = 0; row < tree->childCount(); ++row)
+    described.append(tree->child(row)->text(QAccessible::Name) + tree->child(row)->text(QAccessible::Description));
+  QCOMPARE(described.filter(u"開いているフォルダー"), QStringList{"work開いているフォルダー"});
   machine.window->findChild<QPushButton*>(QStringLiteral("cmdMain"))->click();
 
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -364,14 +361,10 @@ void TestNavigation::deepOpenFolderIsInView() {
   machine.window->show();
   QTreeView* tree = machine.folderList();
 
-  const auto nameInView = [tree] {
-    const QRect name = tree->visualRect(tree->currentIndex());
-    return name.left() >= 0 &&
-           name.left() + tree->sizeHintForIndex(tree->currentIndex()).width() <= tree->viewport()->width();
-  };
-  QTRY_VERIFY(nameInView());
-  QVERIFY(tree->horizontalScrollBar()->value() > 0);
-  QCOMPARE(tree->currentIndex().data(Qt::ToolTipRole).toString(), QDir::toNativeSeparators(deep));
+  QTRY_COMPARE(tree->currentIndex().data(Qt::ToolTipRole).toString(), QDir::toNativeSeparators(deep));
+  const QModelIndex open = tree->currentIndex();
+  QTRY_VERIFY(tree->visualRect(open).left() >= 0 &&
+              tree->visualRect(open).left() + tree->sizeHintForIndex(open).width() <= tree->viewport()->width());
   // Only the names are read out, not the hidden size, type and date.
   QCOMPARE(QAccessible::queryAccessibleInterface(tree)->tableInterface()->columnCount(), 1);
 }
