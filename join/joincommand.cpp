@@ -63,12 +63,16 @@ class ProgressRelay {
   // On the window's thread, until join returns.
   JoinResult Run(const std::function<JoinResult(const JoinProgress&)>& join) {
     std::future<JoinResult> joined = std::async(std::launch::async, [this, &join] {
-      const JoinResult result =
-          join([this](qint64 done, qint64 total, const QString& file) { return Report(done, total, file); });
-      const std::lock_guard hold(lock_);
-      finished_ = true;
-      changed_.notify_all();
-      return result;
+      // Finished however the join ends, a thrown failure included, which get() passes on.
+      const struct Finish {
+        ProgressRelay& relay;
+        ~Finish() {
+          const std::lock_guard hold(relay.lock_);
+          relay.finished_ = true;
+          relay.changed_.notify_all();
+        }
+      } finish{*this};
+      return join([this](qint64 done, qint64 total, const QString& file) { return Report(done, total, file); });
     });
     std::unique_lock hold(lock_);
     while (!finished_) {
