@@ -3,13 +3,25 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QStyle>
+#include <QToolTip>
 
+#include <algorithm>
 #include <utility>
 
-// Shows one drive: its root as the single top item, and the open folder in bold.
+namespace {
+
+// What assistive technology says of the folder a join takes.
+QString OpenFolderWords() { return QStringLiteral("開いているフォルダー"); }
+
+}  // namespace
+
+// Shows one drive's folders by name alone: its root as the single top item,
+// and the open folder in bold, named so to assistive technology, with its
+// whole path on hover.
 class DriveTreeModel final : public QSortFilterProxyModel {
  public:
   using QSortFilterProxyModel::QSortFilterProxyModel;
@@ -23,22 +35,37 @@ class DriveTreeModel final : public QSortFilterProxyModel {
   void setOpenFolder(const QString& folder) {
     const QString previous = std::exchange(openFolder_, QDir::cleanPath(folder));
     for (const QString& path : {previous, openFolder_}) {
-      if (const QModelIndex row = indexOf(path); row.isValid()) emit dataChanged(row, row, {Qt::FontRole});
+      if (const QModelIndex row = indexOf(path); row.isValid())
+        emit dataChanged(row, row, {Qt::FontRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole});
     }
   }
   QModelIndex indexOf(const QString& path) const { return mapFromSource(files()->index(QDir::cleanPath(path))); }
   QString pathOf(const QModelIndex& index) const { return files()->filePath(mapToSource(index)); }
 
   QVariant data(const QModelIndex& index, int role) const override {
-    if (role == Qt::FontRole && pathOf(index) == openFolder_) {
-      QFont bold;
-      bold.setBold(true);
-      return bold;
+    const bool open = pathOf(index) == openFolder_;
+    switch (role) {
+      case Qt::FontRole:
+        if (open) {
+          QFont bold;
+          bold.setBold(true);
+          return bold;
+        }
+        break;
+      case Qt::AccessibleDescriptionRole:
+        return open ? OpenFolderWords() : QString();
+      case Qt::ToolTipRole:
+        return open ? QDir::toNativeSeparators(openFolder_) : QString();
+      default:
+        break;
     }
     return QSortFilterProxyModel::data(index, role);
   }
 
  protected:
+  // Size, type and date are neither shown nor read out.
+  bool filterAcceptsColumn(int column, const QModelIndex&) const override { return column == 0; }
+
   bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
     // Beside the drive's root, nothing of the folder above it is shown.
     if (files()->filePath(parent) != driveParent_) return true;
@@ -86,8 +113,12 @@ FolderList::FolderList(QWidget* parent)
   tree_->setSourceModel(files_);
   tree_->setDynamicSortFilter(false);
   setModel(tree_);
-  for (int column = 1; column < files_->columnCount(); ++column) hideColumn(column);
   setHeaderHidden(true);
+  // The tree is narrow: deep names widen it and it scrolls sideways.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setAccessibleName(QStringLiteral("フォルダー"));
   setUniformRowHeights(true);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setExpandsOnDoubleClick(false);  // opening a folder expands it; a second toggle would fold it again
@@ -124,16 +155,46 @@ void FolderList::openFolder(const QString& driveRoot, const QString& folder) {
   tree_->setDrive(driveRoot);
   path_ = QDir::cleanPath(folder);
   tree_->setOpenFolder(path_);
+  DescribeOpenFolder();
   const QModelIndex rootIndex = tree_->indexOf(driveRoot);
   setRootIndex(rootIndex.parent());
   followingOpenFolder_ = true;
   ShowOpenFolder();
 }
 
+void FolderList::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTreeView::scrollTo(index, hint);
+  // Sideways as little as brings the name's end into view, but never past its start.
+  const QRect item = visualRect(index);
+  if (item.isEmpty()) return;
+  QScrollBar* sideways = horizontalScrollBar();
+  const int left = item.left() + sideways->value();
+  sideways->setValue(std::clamp(left + sizeHintForIndex(index).width() - viewport()->width(), 0, left));
+}
+
+// A name that runs past the tree's edge shows whole on hover; the open folder shows its path.
+bool FolderList::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  QString tip = index.data(Qt::ToolTipRole).toString();
+  if (tip.isEmpty() && index.isValid()) {
+    const QRect item = visualRect(index);
+    const bool cut = item.left() < 0 || item.left() + sizeHintForIndex(index).width() > viewport()->width();
+    if (cut) tip = index.data(Qt::DisplayRole).toString();
+  }
+  if (tip.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+  return true;
+}
+
 void FolderList::OpenIndex(const QModelIndex& index) {
   if (!index.isValid()) return;
   path_ = tree_->pathOf(index);
   tree_->setOpenFolder(path_);
+  DescribeOpenFolder();
   ShowOpenFolder();
   emit folderOpened(path_);
 }
@@ -144,4 +205,8 @@ void FolderList::ShowOpenFolder() {
   for (QModelIndex ancestor = open; ancestor.isValid(); ancestor = ancestor.parent()) expand(ancestor);
   setCurrentIndex(open);
   scrollTo(open, QAbstractItemView::PositionAtCenter);
+}
+
+void FolderList::DescribeOpenFolder() {
+  setAccessibleDescription(OpenFolderWords() + QStringLiteral(": ") + QDir::toNativeSeparators(path_));
 }

@@ -23,7 +23,8 @@ class DriveList final : public QComboBox {
 
 // The folder list: the tree of one drive's folders with one folder open.
 // Only opening a folder (double-click or Enter) changes path(); a folder
-// that is merely highlighted does not.
+// that is merely highlighted does not. The open folder is told apart by
+// more than bold type: a screen reader hears it, and its path shows on hover.
 class FolderList final : public QTreeView {
   Q_OBJECT
 
@@ -33,6 +34,7 @@ class FolderList final : public QTreeView {
   QString path() const { return path_; }
   // Shows the tree of the drive at driveRoot with folder open in it.
   void openFolder(const QString& driveRoot, const QString& folder);
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
  signals:
   void folderOpened(const QString& folder);
@@ -41,10 +43,12 @@ class FolderList final : public QTreeView {
   void OpenIndex(const QModelIndex& index);
   void ShowOpenFolder();
   void FollowOpenFolder();
+  void DescribeOpenFolder();
 
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
   std::unique_ptr<QAbstractFileIconProvider> icons_;  // files_ asks it about every entry it reads
   QFileSystemModel* files_;

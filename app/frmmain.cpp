@@ -96,6 +96,9 @@ void frmMain::BuildControls(int dotsPerInch) {
   place(lblMain, "lblMain", 180, 180, 2652, 312);
   drvMain = new DriveList(client);
   place(drvMain, "drvMain", 120, 480, 2712, 300);
+  // The label names the drive list and its access key leads there, where the choice of what to join begins.
+  lblMain->setBuddy(drvMain);
+  drvMain->setAccessibleName(QStringLiteral("結合対象"));
   dirMain = new FolderList(client);
   place(dirMain, "dirMain", 120, 840, 2712, 3720);
 
@@ -117,6 +120,7 @@ void frmMain::BuildControls(int dotsPerInch) {
   chkMain = new QCheckBox(QStringLiteral("MS-DOSに頼る(&C)"), client);
   place(chkMain, "chkMain", 3000, 2400, 2232, 372);
   chkMain->setEnabled(false);
+  chkMain->setAccessibleDescription(QStringLiteral("このバージョンでは効果がありません。"));
 
   cmdMain = new QPushButton(QStringLiteral("結合実行(&E)"), client);
   place(cmdMain, "cmdMain", 2940, 3720, 2232, 792);
@@ -124,12 +128,10 @@ void frmMain::BuildControls(int dotsPerInch) {
   cmdMain->setDefault(false);
   new EnterPressesButton(cmdMain);
 
-  // Of the option pair only the selected one is a Tab stop, and the label's
-  // access key goes there, the next place Tab would go.
+  // Of the option pair only the selected one is a Tab stop.
   const auto followSelectedOrder = [this](int id) {
     for (QRadioButton* option : optOrder) option->setFocusPolicy(Qt::ClickFocus);
     optOrder[static_cast<size_t>(id)]->setFocusPolicy(Qt::StrongFocus);
-    lblMain->setBuddy(optOrder[static_cast<size_t>(id)]);
   };
   followSelectedOrder(1);
   connect(optOrderGroup, &QButtonGroup::idToggled, this, [followSelectedOrder](int id, bool checked) {
@@ -160,7 +162,9 @@ void frmMain::Form_Load() {
   drvMain_Change();
 }
 
-void frmMain::cmdMain_Click() { RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles); }
+void frmMain::cmdMain_Click() {
+  RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles, {.answerWhileJoining = true});
+}
 
 void frmMain::drvMain_Change() {
   const QString driveId = drvMain->currentData().toString();

@@ -1,17 +1,23 @@
 #include "app/qtdialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QScreen>
-#include <QTextLayout>
+#include <QTextDocument>
 #include <QTranslator>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -19,29 +25,10 @@ namespace {
 
 QString WithLineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-// A message box wraps its lines only where a word may end, so a long path, which has no such
-// place, would run off the box's edge. Lines wider than a third of the screen, and never wider
-// than forty full-width characters, are broken here instead: between words where they can be,
-// anywhere where they cannot.
-void SetTextFitting(QMessageBox& box, const QString& text) {
-  const QWidget* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  const QFont font = (label ? label : &box)->font();
-  const qreal widest =
-      std::min(box.screen()->availableGeometry().width() / 3, QFontMetrics(font).horizontalAdvance(u'あ') * 40);
-  QTextOption wrapping;
-  wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  QStringList lines;
-  for (const QString& line : WithLineBreaks(text).split(u'\n')) {
-    QTextLayout layout(line, font);
-    layout.setTextOption(wrapping);
-    layout.beginLayout();
-    for (QTextLine piece = layout.createLine(); piece.isValid(); piece = layout.createLine()) {
-      piece.setLineWidth(widest);
-      lines.append(line.mid(piece.textStart(), piece.textLength()));
-    }
-    layout.endLayout();
-  }
-  box.setText(lines.join(u'\n'));
+// A button's text as it reads, without the mark of its access key ("&&" stands for "&").
+QString WithoutAccessKey(QString text) {
+  static const QRegularExpression marker(QStringLiteral("&(.)"));
+  return text.replace(marker, QStringLiteral("\\1"));
 }
 
 // Beside the title, a title bar holds the window's icon, the close button and
@@ -84,24 +71,120 @@ void MakeSystemModal(QWidget& dialog) {
   dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
+// Qt's message box holding the very text it was given: the lines wrap on
+// screen only, and what is selected, copied or read out has no break the
+// caller did not write. Ctrl+C copies the whole box as Windows' own boxes do.
+class MessageBox final : public QMessageBox {
+ public:
+  MessageBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons, QWidget* parent)
+      : QMessageBox(icon, title, QString(), buttons, parent) {
+    setTextFormat(Qt::PlainText);
+    setText(WithLineBreaks(text));
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (QLabel* label = textLabel()) label->installEventFilter(this);
+    FitTitle(*this);
+  }
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    FitText();
+  }
+
+  // Qt sizes the box anew on each layout request; the text's width follows.
+  bool event(QEvent* event) override {
+    const bool handled = QMessageBox::event(event);
+    if (event->type() == QEvent::LayoutRequest && isVisible()) FitText();
+    return handled;
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Copy)) {
+      QGuiApplication::clipboard()->setText(WholeText());
+      return;
+    }
+    QMessageBox::keyPressEvent(event);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && watched == textLabel()) WrapAnywhereIfNeeded();
+    return QMessageBox::eventFilter(watched, event);
+  }
+
+ private:
+  QLabel* textLabel() const { return findChild<QLabel*>(QStringLiteral("qt_msgbox_label")); }
+
+  // A label wraps only where a word may end, and a path, a Windows one above
+  // all, may have no such place; its text document is told to break such a
+  // line anywhere, each time the label has laid the text out anew.
+  void WrapAnywhereIfNeeded() {
+    QLabel* label = textLabel();
+    auto* document = label ? label->findChild<QTextDocument*>() : nullptr;
+    if (!document) return;
+    label->heightForWidth(label->width());  // lays the text out now, with the label's own wrapping
+    QTextOption option = document->defaultTextOption();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere) return;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document->setDefaultTextOption(option);
+  }
+
+  // The text as wide as its longest line, but no wider than forty full-width
+  // characters or two thirds of the screen, whatever the font's size.
+  void FitText() {
+    QLabel* label = textLabel();
+    if (!label) return;
+    const QFontMetricsF metrics(label->font());
+    qreal longest = 0;
+    for (const QString& line : text().split(u'\n')) longest = std::max(longest, metrics.horizontalAdvance(line));
+    const qreal widest =
+        std::min<qreal>(screen()->availableGeometry().width() * 2 / 3, metrics.horizontalAdvance(u'あ') * 40);
+    const QMargins margins = label->contentsMargins();
+    label->setWordWrap(true);
+    label->setFixedWidth(qCeil(std::min(longest, widest)) + 2 + margins.left() + margins.right() + 2 * label->margin());
+    WrapAnywhereIfNeeded();
+    layout()->invalidate();
+    layout()->activate();
+    const int width = layout()->totalMinimumSize().width();
+    setFixedSize(width, layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                      : layout()->totalMinimumSize().height());
+    QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+  }
+
+  // Title, text and buttons between dashed lines.
+  QString WholeText() const {
+    const QString rule = QStringLiteral("---------------------------\n");
+    QString whole = rule + windowTitle() + u'\n' + rule + text() + u'\n' + rule;
+    for (const QAbstractButton* button : buttons()) whole += WithoutAccessKey(button->text()) + QStringLiteral("   ");
+    return whole + u'\n' + rule;
+  }
+};
+
 class QtProgressView final : public ProgressView {
  public:
   QtProgressView(QWidget* parent, const QString& title, const QString& label, int showAfterMs, int repaintEveryMs)
       : parent_(parent), title_(title), label_(label), showAfterMs_(showAfterMs), repaintEveryMs_(repaintEveryMs) {
     sinceStart_.start();
+    sinceRepaint_.start();
   }
 
   bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) override {
+    if (!dialog_ && sinceStart_.elapsed() < showAfterMs_) {
+      // The window still repaints and answers assistive technology, but takes no input.
+      if (sinceRepaint_.elapsed() >= repaintEveryMs_) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceRepaint_.restart();
+      }
+      return true;
+    }
     if (!dialog_) {
-      if (sinceStart_.elapsed() < showAfterMs_) return true;
       Show();
     } else if (sinceRepaint_.elapsed() < repaintEveryMs_) {
       return !dialog_->wasCanceled();
     }
     // No file: every byte is copied and the drive is still taking them in.
-    dialog_->setLabelText(
-        label_ + u'\n' +
-        (currentFile.isEmpty() ? QStringLiteral("ディスクへの書き込みを仕上げています…") : currentFile));
+    // The label names the bar, so an "&" in a file name is doubled to show as itself.
+    const QString now = currentFile.isEmpty() ? QStringLiteral("ディスクへの書き込みを仕上げています…") : currentFile;
+    dialog_->setLabelText(QString(label_ + u'\n' + now).replace(u'&', QStringLiteral("&&")));
     dialog_->setValue(bytesTotal > 0 ? static_cast<int>(bytesDone * kSteps / bytesTotal) : kSteps);
     QCoreApplication::processEvents();
     sinceRepaint_.restart();
@@ -121,6 +204,10 @@ class QtProgressView final : public ProgressView {
     dialog_->setAutoReset(false);
     dialog_->setWindowModality(Qt::ApplicationModal);
     dialog_->setMinimumWidth(360);
+    if (auto* bar = dialog_->findChild<QProgressBar*>()) {
+      bar->setAccessibleName(QStringLiteral("結合の進み具合"));
+      if (auto* label = dialog_->findChild<QLabel*>()) label->setBuddy(bar);
+    }
     dialog_->show();
   }
 
@@ -137,10 +224,7 @@ class QtProgressView final : public ProgressView {
 }  // namespace
 
 void QtDialogs::ShowMessage(const QString& text, int style, const QString& title) {
-  QMessageBox box(IconOfStyle(style), title, QString(), QMessageBox::Ok, parent_);
-  box.setTextFormat(Qt::PlainText);
-  SetTextFitting(box, text);
-  FitTitle(box);
+  MessageBox box(IconOfStyle(style), title, text, QMessageBox::Ok, parent_);
   if (style & MessageStyle::kSystemModal) MakeSystemModal(box);
   box.exec();
 }
@@ -158,10 +242,7 @@ QString QtDialogs::PromptText(const QString& prompt, const QString& title) {
 }
 
 bool QtDialogs::AskYesNo(const QString& text, const QString& title) {
-  QMessageBox box(QMessageBox::Question, title, QString(), QMessageBox::Yes | QMessageBox::No, parent_);
-  box.setTextFormat(Qt::PlainText);
-  SetTextFitting(box, text);
-  FitTitle(box);
+  MessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

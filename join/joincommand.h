@@ -24,10 +24,12 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
 
 // How the one join flow is driven: the window asks and announces; entw-join
 // takes the name from its arguments, replaces only with --force, and is
-// silent when it succeeds.
+// silent when it succeeds. The window's join runs on a thread of its own, so
+// that the progress view keeps the window and assistive technology answered.
 struct JoinCommandSettings {
   Replacing replacing = Replacing::WhatStoodThere;
   bool announceJoined = true;
+  bool answerWhileJoining = false;
 };
 enum class JoinCommandOutcome { Joined, Cancelled, Failed };
 

@@ -5,17 +5,23 @@
 #include "resources/versioninfo.h"
 #include "testfiles.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -96,6 +102,7 @@ void TestDialogs::showMessage() {
             QString::number(box->windowModality()),
             QString::number(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)),
             QString::number(box->buttons().size())};
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     if (QAbstractButton* ok = box->button(QMessageBox::Ok))
       ok->click();
     else
@@ -107,38 +114,54 @@ void TestDialogs::showMessage() {
   QCOMPARE(seen, (QStringList{QStringLiteral("一行目\n二行目 <a@b>"), QStringLiteral("題名 - えんとぅ"),
                               QString::number(icon), QString::number(Qt::PlainText),
                               QString::number(Qt::ApplicationModal), QString::number(systemModal), "1"}));
+  // Ctrl+C copies the whole box, as on Windows.
+  const QString rule = QStringLiteral("---------------------------\n");
+  QCOMPARE(QApplication::clipboard()->text(),
+           rule + "題名 - えんとぅ\n" + rule + "一行目\n二行目 <a@b>\n" + rule + "OK   \n" + rule);
 }
 
 void TestDialogs::longLinesAreWrappedToFit_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<bool>("question");
+  QTest::addColumn<qreal>("pointSize");
 
   const QString longName = QStringLiteral("/tmp/") + QString(295, u'a');
   const QString deepName = QStringLiteral("/tmp") + QStringLiteral("/部品").repeated(80);
+  const QString deepReport =
+      ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName));
   QTest::newRow("error report naming a 300-character path with no break")
-      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false;
-  QTest::newRow("error report naming a deep Japanese path")
-      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName)) << false;
+      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false << 10.2;
+  QTest::newRow("error report naming a deep Japanese path") << deepReport << false << 10.2;
+  QTest::newRow("the same in a 16-point system font") << deepReport << false << 16.0;
   QTest::newRow("question naming a long file")
-      << QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(longName) << true;
-  QTest::newRow("short lines around an empty one") << QStringLiteral("一行目\r\n\r\n三行目") << false;
+      << QStringLiteral("「%1」は既に存在します。\r\n上書きしますか?").arg(longName) << true << 10.2;
+  QTest::newRow("short lines around an empty one") << QStringLiteral("一行目\r\n\r\n三行目") << false << 10.2;
 }
 
-// Nothing of a long line is cut off at the box's edge, and no character or line break is lost to the wrapping.
+// The text keeps only its own line breaks; on screen it wraps to fit: nothing is cut off, and no
+// line ends after a character or two.
 void TestDialogs::longLinesAreWrappedToFit() {
   QFETCH(QString, text);
   QFETCH(bool, question);
+  QFETCH(qreal, pointSize);
 
+  QFont font = ProgramFont();
+  font.setPointSizeF(pointSize);
+  QApplication::setFont(font);
   // Looked at once the box is closed: a failed check inside would leave it open.
   QtDialogs dialogs;
-  QString shown;
-  QSize needed;
-  QSize has;
+  QStringList seen;
   WhenModalShown<QMessageBox>([&](QMessageBox* box) {
-    if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-      shown = label->text();
-      needed = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
-      has = label->size();
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    label->grab();  // laid out as painted
+    const QTextDocument* document = label->findChild<QTextDocument*>();
+    seen.append(label->text());
+    if (document->idealWidth() > label->contentsRect().width() ||
+        document->size().height() > label->contentsRect().height())
+      seen.append("cut off");
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+      for (int line = 0; line + 1 < block.layout()->lineCount(); ++line)
+        if (block.layout()->lineAt(line).textLength() < 4) seen.append("short line in " + block.text());
     }
     box->done(0);
   });
@@ -147,11 +170,9 @@ void TestDialogs::longLinesAreWrappedToFit() {
     dialogs.AskYesNo(text, QStringLiteral("結合 - えんとぅ"));
   else
     dialogs.ShowMessage(text, MessageStyle::kError, ErrorReportTitle());
+  QApplication::setFont(ProgramFont());
 
-  QVERIFY(shown.count(u'\n') >= text.count(QStringLiteral("\r\n")));
-  QCOMPARE(shown.remove(u'\n'), text.remove(QStringLiteral("\r\n")));
-  QVERIFY(needed.width() <= has.width());
-  QVERIFY(needed.height() <= has.height());
+  QCOMPARE(seen, QStringList{text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))});
 }
 
 void TestDialogs::titleIsNeverCutShort_data() {
@@ -250,6 +271,8 @@ void TestDialogs::askYesNo() {
     QAbstractButton* no = box->button(QMessageBox::No);
     seen = {QString::number(box->icon()), box->text(), QString::number(box->defaultButton() == no && no),
             yes ? yes->text().left(2) : "(no yes)", no ? no->text().left(3) : "(no no)"};
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    seen.append(QApplication::clipboard()->text().section(u'\n', 6, 6));  // the buttons, as they read
     if (!yes || !no) return box->done(0);
     if (action == "yes") yes->click();
     if (action == "no") no->click();
@@ -261,7 +284,7 @@ void TestDialogs::askYesNo() {
                             QStringLiteral("結合 - えんとぅ")),
            expected);
   QCOMPARE(seen, (QStringList{QString::number(QMessageBox::Question), "「out.bin」は既に存在します。\n上書きしますか?",
-                              "1", "はい", "いいえ"}));
+                              "1", "はい", "いいえ", "はい(Y)   いいえ(N)   "}));
 }
 
 void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
@@ -275,11 +298,16 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
   QtDialogs eager;
   eager.SetProgressTiming(0, 0);
   const auto view = eager.OpenProgress(QStringLiteral("結合 - えんとぅ"), QStringLiteral("結合しています…"));
-  QVERIFY(view->Update(10, 100, QStringLiteral("a.bin")));
+  QVERIFY(view->Update(10, 100, QStringLiteral("a&b.bin")));
   auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
   QVERIFY(dialog);
   QCOMPARE(dialog->windowTitle(), QStringLiteral("結合 - えんとぅ"));
-  QCOMPARE(dialog->labelText(), QStringLiteral("結合しています…\na.bin"));
+  // The bar has a name and its label, which shows the file name as it is.
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog->findChild<QProgressBar*>());
+  const auto labels = bar->relations(QAccessible::Label);
+  QCOMPARE((QStringList{bar->text(QAccessible::Name),
+                        labels.value(0).first ? labels[0].first->text(QAccessible::Name) : ""}),
+           (QStringList{"結合の進み具合", "結合しています…\na&b.bin"}));
   QCOMPARE(dialog->value(), 100);
   auto* cancel = dialog->findChild<QPushButton*>();
   QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
@@ -287,7 +315,7 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
   QVERIFY(!view->Update(20, 100, QStringLiteral("b.bin")));
 }
 
-// The whole join through the real dialogs, its progress shown at once and cancelled.
+// The whole join through the real dialogs, as the window runs it, its progress shown at once and cancelled.
 void TestDialogs::joinStoppedFromTheProgressDialog() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
@@ -309,7 +337,7 @@ void TestDialogs::joinStoppedFromTheProgressDialog() {
   });
   QStringList strFiles;
 
-  RunJoinCommand(dir.path(), false, dialogs, strFiles);
+  RunJoinCommand(dir.path(), false, dialogs, strFiles, {.answerWhileJoining = true});
 
   QCOMPARE(seen, (QStringList{"結合しています…", "結合をキャンセルしました。"}));
   QVERIFY(!QFile::exists(dir.filePath("out.bin")));

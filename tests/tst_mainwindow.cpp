@@ -4,6 +4,7 @@
 #include "scripteddialogs.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -67,6 +68,8 @@ class TestMainWindow : public QObject {
   void tabOrder();
   void accessKeys_data();
   void accessKeys();
+  void accessibleNames_data();
+  void accessibleNames();
   void enterPressesTheFocusedButton_data();
   void enterPressesTheFocusedButton();
   void enterAndEscapeDoNothingElsewhere_data();
@@ -227,7 +230,7 @@ void TestMainWindow::accessKeys_data() {
   QTest::newRow("Alt+E presses 結合実行") << int(Qt::Key_E) << "join";
   QTest::newRow("Alt+H opens the version box") << int(Qt::Key_H) << "version box";
   QTest::newRow("Alt+X ends the program") << int(Qt::Key_X) << "closed";
-  QTest::newRow("Alt+T moves to the selected order") << int(Qt::Key_T) << "focus on order";
+  QTest::newRow("Alt+T moves to the drive list") << int(Qt::Key_T) << "focus on drives";
 }
 
 void TestMainWindow::accessKeys() {
@@ -251,12 +254,37 @@ void TestMainWindow::accessKeys() {
   if (effect == "version box")
     QTRY_COMPARE(fixture.dialogs.messages.value(0).title, QStringLiteral("バージョン情報 - えんとぅ"));
   if (effect == "closed") QTRY_VERIFY(!fixture.window->isVisible());
-  if (effect == "focus on order") {
-    QCOMPARE(QApplication::focusWidget(), fixture.control("optOrder", 0));
-    QVERIFY(fixture.control<QRadioButton>("optOrder", 0)->isChecked());
-  }
+  if (effect == "focus on drives") QCOMPARE(QApplication::focusWidget(), fixture.control("drvMain"));
   const bool showsMessage = effect == "join" || effect == "version box";
   QCOMPARE(fixture.dialogs.messages.size(), showsMessage ? 1 : 0);
+}
+
+void TestMainWindow::accessibleNames_data() {
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QStringList>("heard");  // name, name of the label, description ("%1": the open folder)
+
+  QTest::newRow("drive list, named by the label above it") << "drvMain" << QStringList{"結合対象", "結合対象(T):", ""};
+  QTest::newRow("folder tree, with the open folder's path")
+      << "dirMain" << QStringList{"フォルダー", "", "開いているフォルダー: %1"};
+  QTest::newRow("disabled check box, saying why")
+      << "chkMain" << QStringList{"MS-DOSに頼る(C)", "", "このバージョンでは効果がありません。"};
+}
+
+void TestMainWindow::accessibleNames() {
+  QFETCH(QString, control);
+  QFETCH(QStringList, heard);
+
+  WindowOnFakeMachine fixture;
+  QAccessibleInterface* widget = QAccessible::queryAccessibleInterface(fixture.control(qPrintable(control)));
+  const auto labels = widget->relations(QAccessible::Label);
+  // On Linux a drop-down list's name is its value; a screen reader takes what it is from its label.
+  const QString name = widget->text(QAccessible::Name);
+  heard[2] = heard[2].arg(QDir::toNativeSeparators(fixture.machine.path() + "/c/work"));
+
+  QCOMPARE((QStringList{name == widget->text(QAccessible::Value) ? heard[0] : name,
+                        labels.isEmpty() ? QString() : labels[0].first->text(QAccessible::Name),
+                        widget->text(QAccessible::Description)}),
+           heard);
 }
 
 void TestMainWindow::enterPressesTheFocusedButton_data() {

@@ -7,6 +7,7 @@
 
 #include <QAbstractFileIconProvider>
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,7 @@ class TestNavigation : public QObject {
   void systemFolderCheck_data();
   void systemFolderCheck();
   void folderTreeShowsOneFixedIcon();
+  void deepOpenFolderIsInView();
 };
 
 void TestNavigation::startOpensTheWorkingFolder() {
@@ -207,6 +209,12 @@ void TestNavigation::highlightingDoesNotChangeTheJoinedFolder() {
   QTRY_VERIFY((other = machine.rowOf(machine.path("c/other"))).isValid());
 
   machine.folderList()->setCurrentIndex(other);
+  // Assistive technology hears which folder is open, whichever is highlighted.
+  QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(machine.folderList());
+  QStringList described;
+  for (int row = 0; row < tree->childCount(); ++row)
+    described.append(tree->child(row)->text(QAccessible::Name) + tree->child(row)->text(QAccessible::Description));
+  QCOMPARE(described.filter(u"開いているフォルダー"), QStringList{"work開いているフォルダー"});
   machine.window->findChild<QPushButton*>(QStringLiteral("cmdMain"))->click();
 
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -341,6 +349,24 @@ void TestNavigation::folderTreeShowsOneFixedIcon() {
   QCOMPARE(icons->icon(file).cacheKey(), icons->icon(folder).cacheKey());
   QCOMPARE(icons->type(file), icons->type(folder));
   QVERIFY(!icons->type(folder).isEmpty());  // with an empty type, new folders may never be shown
+}
+
+// A deep folder's name is scrolled into view, sideways too, and its path shows on hover.
+void TestNavigation::deepOpenFolderIsInView() {
+  Machine machine;
+  const QString deep = machine.path("c/work/" + QStringList(8, QStringLiteral("深いフォルダー")).join(u'/'));
+  QVERIFY(QDir().mkpath(deep));
+  machine.drives.workingFolder = deep;
+  machine.start();
+  machine.window->show();
+  QTreeView* tree = machine.folderList();
+
+  QTRY_COMPARE(tree->currentIndex().data(Qt::ToolTipRole).toString(), QDir::toNativeSeparators(deep));
+  const QModelIndex open = tree->currentIndex();
+  QTRY_VERIFY(tree->visualRect(open).left() >= 0 &&
+              tree->visualRect(open).left() + tree->sizeHintForIndex(open).width() <= tree->viewport()->width());
+  // Only the names are read out, not the hidden size, type and date.
+  QCOMPARE(QAccessible::queryAccessibleInterface(tree)->tableInterface()->columnCount(), 1);
 }
 
 QTEST_MAIN(TestNavigation)
