@@ -1,5 +1,5 @@
 #include "join/concatenation.h"
-#include "join/joincommand.h"
+#include "flow/joincommand.h"
 #include "resources/programinfo.h"
 #include "scripteddialogs.h"
 #include "testfiles.h"
