@@ -280,6 +280,7 @@ void TestNavigation::folderFailures_data() {
   QTest::newRow("no medium in the drive") << SystemCode(kNoMediumError, 1112) << 68;
   QTest::newRow("drive not ready") << SystemCode(ENODEV, 21) << 68;
   QTest::newRow("network drive gone") << SystemCode(ENXIO, 53) << 68;
+  QTest::newRow("network unreachable") << SystemCode(ENXIO, 1231) << 68;
   QTest::newRow("permission denied") << SystemCode(EACCES, 5) << 70;
   QTest::newRow("operation not permitted, or in use") << SystemCode(EPERM, 32) << 70;
   QTest::newRow("read error") << SystemCode(EIO, 1117) << 57;
