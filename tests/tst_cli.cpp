@@ -1,6 +1,6 @@
+#include "entw_version.h"
 #include "filekinds.h"
 #include "loopmount.h"
-#include "resources/programinfo.h"
 #include "testconsole.h"
 #include "testfiles.h"
 
@@ -145,8 +145,8 @@ void TestCli::helpAndVersion() {
   // Either wins over anything else on the line.
   const Run version = RunJoin({QStringLiteral("--list"), QStringLiteral("--version")});
   QCOMPARE(version.exitCode, 0);
-  QVERIFY(version.out.startsWith("entw-join (" + ProgramName().toUtf8() + ") " +
-                                 LongVersionText(ProgramVersion()).toUtf8() + "\nCopyright"));
+  QVERIFY(version.out.startsWith(QByteArray("entw-join (えんとぅ) ") + EntwBuild::kLongVersion + '\n' +
+                                 EntwBuild::kLegalCopyright + '\n'));
   QVERIFY(version.out.contains("MIT") && version.out.contains("NO WARRANTY"));
   QVERIFY(version.err.isEmpty());
 }
@@ -317,9 +317,9 @@ void TestCli::refusesOutput() {
 void TestCli::reportsFailure_data() {
   QTest::addColumn<QString>("folderName");  // under the temporary folder
   QTest::addColumn<QString>("output");
-  QTest::addColumn<QByteArray>("expected");  // the report's first three lines, or a message
+  QTest::addColumn<QByteArray>("expected");  // the report's first three lines, or a message, as stderr starts
 
-  const QString version = ProgramName() + LongVersionText(ProgramVersion());
+  const QString version = "えんとぅ" + QString::fromUtf8(EntwBuild::kLongVersion);
   QTest::newRow("join fails: missing subfolder in the output")
       << "files"
       << "nosuch/out.bin"
@@ -333,7 +333,7 @@ void TestCli::reportsFailure_data() {
              .arg(version, "%F")
              .toUtf8();
   QTest::newRow("empty folder") << "empty"
-                                << "out.bin" << QStringLiteral("結合するファイルがありません。").toUtf8();
+                                << "out.bin" << QStringLiteral("entw-join: 結合するファイルがありません。").toUtf8();
 }
 
 void TestCli::reportsFailure() {
@@ -356,7 +356,7 @@ void TestCli::reportsFailure() {
   const Run run = RunJoin({folder, output});
 
   QCOMPARE(run.exitCode, 1);
-  QVERIFY2(run.err.contains(expected), run.err.constData());
+  QVERIFY2(run.err.startsWith(expected), run.err.constData());
   QVERIFY(!run.err.contains('\r'));
   QVERIFY(run.out.isEmpty());
   QCOMPARE(Entries(folder), before);

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
+#include "entw_version.h"
 #include "fakedrives.h"
-#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 #include "systemcodes.h"
 #include "testfiles.h"
@@ -180,9 +180,9 @@ void TestNavigation::otherFailureIsReported() {
   machine.chooseDrive("d:");
 
   QCOMPARE(machine.dialogs.shown(),
-           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.%2|4112|エラー - えんとぅ")
+           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ%2|4112|エラー - えんとぅ")
                            .arg(number)
-                           .arg(ProgramName() + LongVersionText(ProgramVersion()))});
+                           .arg(EntwBuild::kLongVersion)});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
