@@ -1,6 +1,6 @@
 #include "app/drives.h"
 
-#include "join/joincommand.h"
+#include "join/filenames.h"
 
 Failure FailureOfOpeningFolder(const QString& folder, int errorCode) {
   if (MeansUnavailable(errorCode)) return {FailureOfNumber(FailureNumber::kDeviceUnavailable)};

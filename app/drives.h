@@ -43,13 +43,10 @@ class SystemDrives final : public DriveServices {
   std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) override;
 };
 
-// The failure for a folder that would not open with the system's error code: 68 when the drive
-// or the folder is not there, otherwise the error's own failure, on the folder.
+// The failure for a folder that would not open with the system's error code:
+// 68 when the drive is unavailable (MeansUnavailable), otherwise the error's
+// own failure, on the folder.
 Failure FailureOfOpeningFolder(const QString& folder, int errorCode);
-
-// Whether the system's error code means that the drive or the folder is not
-// there (no medium, not mounted, gone); a folder that may not be read is.
-bool MeansUnavailable(int errorCode);
 
 // Whether a mounted volume is a drive: the root file system and volumes
 // mounted for the user, never pseudo or system file systems. On Windows

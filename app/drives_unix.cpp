@@ -1,7 +1,6 @@
 #include "app/drives.h"
 
 #include "join/filenames.h"
-#include "join/joincommand.h"
 
 #include <QDir>
 #include <QStorageInfo>
@@ -11,19 +10,6 @@
 #include <cerrno>
 
 #include <dirent.h>
-
-bool MeansUnavailable(int errorCode) {
-  switch (errorCode) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENODEV:
-    case ENXIO:
-    case ENOMEDIUM:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
   static const std::array<QByteArrayView, 27> kSystemTypes{

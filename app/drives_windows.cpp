@@ -1,31 +1,11 @@
 #include "app/drives.h"
 
-#include "join/joincommand.h"
+#include "join/filenames.h"
 #include "join/nativepath.h"
 
 #include <QDir>
 
 #include <windows.h>
-
-bool MeansUnavailable(int errorCode) {
-  switch (static_cast<DWORD>(errorCode)) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_NOT_READY:
-    case ERROR_BAD_NETPATH:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_DIRECTORY:  // a file where the folder was
-    case ERROR_UNRECOGNIZED_VOLUME:
-    case ERROR_NO_MEDIA_IN_DRIVE:
-    case ERROR_NO_NETWORK:
-    case ERROR_NETWORK_UNREACHABLE:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool IsUserVolume(const QString&, const QByteArray&) { return true; }
 

@@ -2,7 +2,7 @@
 
 #include "app/folderlist.h"
 #include "dialogs/dialogs.h"
-#include "join/joincommand.h"
+#include "flow/joincommand.h"
 #include "report/errorreport.h"
 #include "resources/versioninfo.h"
 
@@ -181,6 +181,8 @@ void frmMain::drvMain_Change() {
     ReportError(QStringLiteral("drvMain_Change"), Described(*failure), dialogs_);
     return;
   }
+  // A notice, not an error report, so not the report's title: "エラー" joined
+  // directly to the name, the title this message has always had.
   dialogs_.ShowMessage(QStringLiteral("ドライブの準備ができていません。"), MessageStyle::kError,
                        QStringLiteral("エラー") + ProgramName());
   // Back to the drive that worked last; going back is a change of its own and opens that drive again.

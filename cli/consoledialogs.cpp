@@ -2,7 +2,6 @@
 
 #include "cli/console.h"
 #include "join/filenames.h"
-#include "report/errorreport.h"
 
 #include <cstdio>
 
@@ -23,23 +22,18 @@ void ConsoleDialogs::Say(const QString& message) {
   WriteToStream(stderr, "entw-join: " + WithPlainLineEnds(message) + '\n');
 }
 
-// The report as the window shows it; the program's other messages named as its own.
-void ConsoleDialogs::ShowMessage(const QString& text, int, const QString& title) {
-  if (title == ErrorReportTitle()) {
-    WriteToStream(stderr, WithPlainLineEnds(text) + '\n');
-  } else {
-    Say(text);
-  }
+void ConsoleDialogs::ShowMessage(const QString& text, int, const QString&) { Say(text); }
+
+void ConsoleDialogs::ShowErrorReport(const QString& text, const QString&) {
+  WriteToStream(stderr, WithPlainLineEnds(text) + '\n');
 }
 
 QString ConsoleDialogs::PromptText(const QString&, const QString&) { return outName_; }
 
 bool ConsoleDialogs::AskYesNo(const QString&, const QString&) {
-  if (!force_) {
-    Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。")
-            .arg(DisplayFileName(outName_)));
-  }
-  return force_;
+  Say(QStringLiteral("「%1」は既に存在します。上書きするには --force を付けてください。")
+          .arg(DisplayFileName(outName_)));
+  return false;
 }
 
 std::unique_ptr<ProgressView> ConsoleDialogs::OpenProgress(const QString&, const QString&) {

@@ -6,13 +6,15 @@
 
 // The window's dialogs as entw-join has them: messages and reports go to
 // standard error with plain line ends, the output name is the one given on
-// the command line (blanks around it trimmed), and an existing file is
-// replaced only with --force.
+// the command line (blanks around it trimmed), and the question whether to
+// replace an existing file, asked only without --force, is answered no.
 class ConsoleDialogs final : public Dialogs {
  public:
-  ConsoleDialogs(const QString& outName, bool force) : outName_(outName), force_(force) {}
+  explicit ConsoleDialogs(const QString& outName) : outName_(outName) {}
 
   void ShowMessage(const QString& text, int style, const QString& title) override;
+  // The report as the window shows it, not named as entw-join's own.
+  void ShowErrorReport(const QString& text, const QString& title) override;
   QString PromptText(const QString& prompt, const QString& title) override;
   bool AskYesNo(const QString& text, const QString& title) override;
   // Interrupting (Ctrl+C, SIGTERM, SIGHUP) stops the join from here on.
@@ -23,5 +25,4 @@ class ConsoleDialogs final : public Dialogs {
 
  private:
   const QString outName_;
-  const bool force_;
 };

@@ -2,8 +2,9 @@
 
 #include "cli/console.h"
 #include "cli/consoledialogs.h"
+#include "entw_version.h"
+#include "flow/joincommand.h"
 #include "join/filenames.h"
-#include "join/joincommand.h"
 #include "report/failure.h"
 #include "resources/programinfo.h"
 
@@ -39,8 +40,7 @@ const char kHelp[] =
     "\n"
     "終了コード: 0 成功、1 失敗、2 使い方の誤り\n";
 
-const char kVersionNotice[] =
-    "Copyright (c) 2026 The Entw developers\n"
+const char kLicenceNotice[] =
     "License: MIT <https://opensource.org/license/mit>\n"
     "This is free software: you are free to change and redistribute it.\n"
     "There is NO WARRANTY, to the extent permitted by law.\n";
@@ -143,7 +143,7 @@ int main(int argc, char* argv[]) {
   }
   if (options.version) {
     Print(stdout, "entw-join (" + ProgramName().toUtf8() + ") " + LongVersionText(ProgramVersion()).toUtf8() + '\n' +
-                      kVersionNotice);
+                      EntwBuild::kLegalCopyright + '\n' + kLicenceNotice);
     return FinishOutput(kSucceeded);
   }
 
@@ -156,7 +156,7 @@ int main(int argc, char* argv[]) {
 
   // The window's own join flow, driven from the command line.
   const QString folder = FolderText(QDir::fromNativeSeparators(options.operands[0]));
-  ConsoleDialogs dialogs(outName, options.force);
+  ConsoleDialogs dialogs(outName);
   QStringList strFiles;
   if (!options.list) {
     const JoinCommandSettings settings{options.force ? Replacing::AnyPlainFile : Replacing::WhatStoodThere, false};

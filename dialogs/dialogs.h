@@ -23,12 +23,17 @@ class ProgressView {
   virtual bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) = 0;
 };
 
-// Every dialog the program shows goes through this, so tests can answer them.
+// Every dialog the program shows goes through this: the window shows Qt's
+// dialogs, entw-join writes to the console, and the tests answer from a script.
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // Modal box with an OK button; CR LF in text breaks lines.
   virtual void ShowMessage(const QString& text, int style, const QString& title) = 0;
+  // The error report: an error box like any other, unless the dialogs show reports their own way.
+  virtual void ShowErrorReport(const QString& text, const QString& title) {
+    ShowMessage(text, MessageStyle::kError, title);
+  }
   // One-line prompt; the typed text on OK, an empty text on Cancel or close.
   virtual QString PromptText(const QString& prompt, const QString& title) = 0;
   // Question with はい and いいえ, いいえ being the default; true for はい.

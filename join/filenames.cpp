@@ -14,6 +14,8 @@ bool IsEscapeAt(QStringView name, qsizetype i) {
   return unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !name[i - 1].isHighSurrogate());
 }
 
+bool IsTrimmedBlank(QChar character) { return character == u' ' || character == u'\u3000'; }
+
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // The length of the valid UTF-8 sequence at bytes[i], or 0 if none starts there.
@@ -96,6 +98,16 @@ bool HasUndecodedBytes(const QString& name) {
     if (IsEscapeAt(name, i)) return true;
   }
   return false;
+}
+
+QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
+
+QString TrimOutputName(const QString& typed) {
+  qsizetype first = 0;
+  qsizetype end = typed.size();
+  while (first < end && IsTrimmedBlank(typed[first])) ++first;
+  while (end > first && IsTrimmedBlank(typed[end - 1])) --end;
+  return typed.mid(first, end - first);
 }
 
 bool IsJoinTemporaryName(QStringView name) {

@@ -16,6 +16,13 @@ QString DisplayFileName(const QString& name);
 // Whether the name holds bytes that are not UTF-8.
 bool HasUndecodedBytes(const QString& name);
 
+// The folder text for building paths: the folder with one trailing separator.
+QString FolderText(const QString& folder);
+
+// The typed output name without the blanks around it: U+0020 and the
+// ideographic space U+3000.
+QString TrimOutputName(const QString& typed);
+
 // The files a join writes before its output takes its name, in the output's
 // folder: ".entw-join-" and eight hexadecimal digits, then ".tmp". Listings
 // never take them.

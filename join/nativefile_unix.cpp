@@ -43,6 +43,13 @@ QByteArray FolderOf(const QByteArray& path) {
   return slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
+// Errors of copy_file_range that say the kernel will not copy between these
+// two files, not that the files failed, so the join reads and writes instead:
+// ENOSYS, kernels before 4.5 and container system-call filters (seccomp);
+// EPERM, the same filters in older container runtimes; EXDEV, two file
+// systems (any two before Linux 5.3, two of different types from 5.19 on);
+// EINVAL and EOPNOTSUPP, file systems that cannot copy these files, such as
+// pseudo file systems (procfs, sysfs) and some FUSE and network ones.
 bool IsKernelCopyRefused(int errorCode) {
   return errorCode == ENOSYS || errorCode == EXDEV || errorCode == EINVAL || errorCode == EOPNOTSUPP ||
          errorCode == EPERM;

@@ -20,5 +20,5 @@ QString ErrorReportText(const QString& place, const Err& failure, const VersionN
 QString ErrorReportTitle() { return QStringLiteral("エラー - ") + ProgramName(); }
 
 void ReportError(const QString& place, const Err& failure, Dialogs& dialogs) {
-  dialogs.ShowMessage(ErrorReportText(place, failure), MessageStyle::kError, ErrorReportTitle());
+  dialogs.ShowErrorReport(ErrorReportText(place, failure), ErrorReportTitle());
 }

@@ -29,6 +29,16 @@ const std::array kNumberedFailures{
     NumberedFailure{FailureNumber::kPathNotFound, "パスが見つかりません。"},
 };
 
+// The table's row of the code, if any.
+const SystemErrorFailure* SystemErrorFailureOf(int errorCode) {
+  if (errorCode == 0) return nullptr;
+  for (const SystemErrorFailure& failure : kSystemErrorFailures) {
+    if (std::find(failure.errorCodes.begin(), failure.errorCodes.end(), errorCode) != failure.errorCodes.end())
+      return &failure;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 Err FailureOfNumber(qint32 number) {
@@ -39,17 +49,20 @@ Err FailureOfNumber(qint32 number) {
 }
 
 Err FailureFromSystemError(int errorCode) {
-  for (const SystemErrorFailure& failure : kSystemErrorFailures) {
-    if (errorCode == 0 ||
-        std::find(failure.errorCodes.begin(), failure.errorCodes.end(), errorCode) == failure.errorCodes.end())
-      continue;
-    return failure.description ? OwnFailure(failure.number, QString::fromUtf8(failure.description))
-                               : FailureOfNumber(failure.number);
+  const SystemErrorFailure* listed = SystemErrorFailureOf(errorCode);
+  if (listed && listed->number != kNoNumberOfItsOwn) {
+    return listed->description ? OwnFailure(listed->number, QString::fromUtf8(listed->description))
+                               : FailureOfNumber(listed->number);
   }
   // Codes without a number of their own: 75, with the system's own message.
   Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
   failure.Description += QStringLiteral("（%1）").arg(qt_error_string(errorCode));
   return failure;
+}
+
+bool MeansUnavailable(int errorCode) {
+  const SystemErrorFailure* listed = SystemErrorFailureOf(errorCode);
+  return listed && listed->driveUnavailable;
 }
 
 Err OwnFailure(qint32 number, const QString& description) { return {number, description}; }

@@ -29,6 +29,11 @@ inline constexpr qint32 kPathNotFound = 76;
 // with the system's message appended.
 Err FailureFromSystemError(int errorCode);
 
+// Whether a drive whose folder would not open with the system's error code
+// is unavailable (68): the drive or the folder is not there, has no medium,
+// is not mounted or is gone. A folder that may not be read is not.
+bool MeansUnavailable(int errorCode);
+
 // A failure the program finds itself, with its own description.
 Err OwnFailure(qint32 number, const QString& description);
 

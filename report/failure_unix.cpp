@@ -9,16 +9,16 @@ using namespace FailureNumber;
 const SystemErrorFailure kFailures[] = {
     {kOutOfMemory, {ENOMEM}},
     {kBadFileName, {ENAMETOOLONG, EILSEQ}},
-    {kFileNotFound, {ENOENT}},
+    {kFileNotFound, {ENOENT}, kDriveUnavailable},
     {kDeviceIoError, {EIO}},
     {kFileAlreadyExists, {EEXIST}},
     {kDiskFull, {ENOSPC, EDQUOT}},
     {kTooManyFiles, {EMFILE, ENFILE}},
-    {kDeviceUnavailable, {ENOMEDIUM, ENODEV, ENXIO}},
+    {kDeviceUnavailable, {ENOMEDIUM, ENODEV, ENXIO}, kDriveUnavailable},
     {kPermissionDenied, {EACCES, EPERM}},
-    {kPathNotFound, {ENOTDIR}},
-    {kPathFileAccessError, {EFBIG}, kFileTooLargeDescription},
-    {kPermissionDenied, {EROFS}, kReadOnlyDriveDescription},
+    {kPathNotFound, {ENOTDIR}, kDriveUnavailable},
+    {kPathFileAccessError, {EFBIG}, false, kFileTooLargeDescription},
+    {kPermissionDenied, {EROFS}, false, kReadOnlyDriveDescription},
 };
 
 }  // namespace

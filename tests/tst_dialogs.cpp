@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 #include "app/qtdialogs.h"
-#include "join/joincommand.h"
+#include "flow/joincommand.h"
 #include "report/errorreport.h"
 #include "resources/versioninfo.h"
 #include "testfiles.h"

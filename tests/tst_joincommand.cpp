@@ -1,6 +1,6 @@
+#include "entw_version.h"
+#include "flow/joincommand.h"
 #include "join/concatenation.h"
-#include "join/joincommand.h"
-#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 #include "testfiles.h"
 
@@ -13,6 +13,8 @@
 
 namespace {
 
+// As the report's place line names them: the name, then this build's version.
+const QString kProgramAndVersion = "えんとぅ" + QString::fromUtf8(EntwBuild::kLongVersion);
 const QString kCancelled = QStringLiteral("結合をキャンセルしました。|4160|えんとぅ");
 const QString kSameAsInput = QStringLiteral("結合するファイルと同じ名前は使えません。|4112|えんとぅ");
 QString Completed(const QString& name) {
@@ -89,14 +91,15 @@ void TestJoinCommand::flows_data() {
   const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
   QTest::newRow("a name Windows would change: refused there, written as typed elsewhere")
       << false << QStringList{"out."} << none
-      << (windows ? QStringList{RefusedOutputName(OutputTarget::BadName, "out.").Description + "|4112|えんとぅ"}
-                  : QStringList{Completed("out.")})
+      << (windows
+              ? QStringList{"「out.」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、"
+                            "制御文字、CON・NUL・COM1 などの予約名は使えません）。|4112|えんとぅ"}
+              : QStringList{Completed("out.")})
       << (windows ? "" : "out.") << (windows ? QByteArray() : QByteArray("ABC"));
   QTest::newRow("missing folder part fails, reported alone")
       << false << QStringList{"nosuch/out.bin"} << none
-      << QStringList{"エラー番号:76\r\n場所:VoverorFile." + ProgramName() + LongVersionText(ProgramVersion()) +
-                     "|4112|エラー - えんとぅ"}
-      << "" << QByteArray();
+      << QStringList{"エラー番号:76\r\n場所:VoverorFile." + kProgramAndVersion + "|4112|エラー - えんとぅ"} << ""
+      << QByteArray();
 }
 
 void TestJoinCommand::flows() {
@@ -161,8 +164,8 @@ void TestJoinCommand::vanishedFolderIsReported() {
   RunJoinCommand(gone, true, dialogs, strFiles);
 
   QVERIFY(dialogs.prompts.isEmpty());
-  QCOMPARE(dialogs.shown(), QStringList{"エラー番号:76\r\n場所:cmdMain_Click." + ProgramName() +
-                                        LongVersionText(ProgramVersion()) + "|4112|エラー - えんとぅ"});
+  QCOMPARE(dialogs.shown(),
+           QStringList{"エラー番号:76\r\n場所:cmdMain_Click." + kProgramAndVersion + "|4112|エラー - えんとぅ"});
 }
 
 void TestJoinCommand::secondJoinListsTheFirstOutput() {
@@ -210,8 +213,7 @@ void TestJoinCommand::voverorFileReportsFailure_data() {
   QTest::newRow("success shows nothing") << QStringList{"a"} << JoinOutcome::Joined << QString();
   QTest::newRow("failure shows the report")
       << QStringList{"a", "gone"} << JoinOutcome::Failed
-      << "エラー番号:53\r\n場所:VoverorFile." + ProgramName() + LongVersionText(ProgramVersion()) +
-             "\r\nファイルが見つかりません。「";
+      << "エラー番号:53\r\n場所:VoverorFile." + kProgramAndVersion + "\r\nファイルが見つかりません。「";
 }
 
 void TestJoinCommand::voverorFileReportsFailure() {

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
+#include "entw_version.h"
 #include "fakedrives.h"
-#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 
 #include <QAbstractButton>
@@ -361,7 +361,7 @@ void TestMainWindow::versionBox() {
 
   QCOMPARE(fixture.dialogs.messages.size(), 1);
   const ShownMessage& box = fixture.dialogs.messages[0];
-  QVERIFY(box.text.startsWith(ProgramName() + u' ' + ShortVersionText(ProgramVersion()) + "\r\nVOVEror files.\r\n"));
+  QVERIFY(box.text.startsWith("えんとぅ " + QString::fromUtf8(EntwBuild::kShortVersion) + "\r\nVOVEror files.\r\n"));
   QCOMPARE(box.text.count(QStringLiteral("\r\n")), 2);
   QCOMPARE(box.title, QStringLiteral("バージョン情報 - えんとぅ"));
   QCOMPARE(box.style, 0);

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
+#include "entw_version.h"
 #include "fakedrives.h"
-#include "resources/programinfo.h"
 #include "scripteddialogs.h"
 #include "systemcodes.h"
 #include "testfiles.h"
@@ -182,9 +182,9 @@ void TestNavigation::otherFailureIsReported() {
   machine.chooseDrive("d:");
 
   QCOMPARE(machine.dialogs.shown(),
-           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.%2|4112|エラー - えんとぅ")
+           QStringList{QStringLiteral("エラー番号:%1\r\n場所:drvMain_Change.えんとぅ%2|4112|エラー - えんとぅ")
                            .arg(number)
-                           .arg(ProgramName() + LongVersionText(ProgramVersion()))});
+                           .arg(EntwBuild::kLongVersion)});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("c:"));
   QCOMPARE(machine.window->openFolder(), machine.path("c/work"));
@@ -288,6 +288,7 @@ void TestNavigation::folderFailures_data() {
   QTest::newRow("no medium in the drive") << SystemCode(kNoMediumError, 1112) << 68;
   QTest::newRow("drive not ready") << SystemCode(ENODEV, 21) << 68;
   QTest::newRow("network drive gone") << SystemCode(ENXIO, 53) << 68;
+  QTest::newRow("network unreachable") << SystemCode(ENXIO, 1231) << 68;
   QTest::newRow("permission denied") << SystemCode(EACCES, 5) << 70;
   QTest::newRow("operation not permitted, or in use") << SystemCode(EPERM, 32) << 70;
   QTest::newRow("read error") << SystemCode(EIO, 1117) << 57;

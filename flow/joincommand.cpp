@@ -1,4 +1,4 @@
-#include "join/joincommand.h"
+#include "flow/joincommand.h"
 
 #include "dialogs/dialogs.h"
 #include "join/filenames.h"
@@ -17,8 +17,6 @@ namespace {
 // How long the window may go without an answer while a join runs.
 constexpr std::chrono::milliseconds kAnswerEvery{50};
 
-bool IsTrimmedBlank(QChar character) { return character == u' ' || character == u'\u3000'; }
-
 QString JoinTitle() { return QStringLiteral("結合 - ") + ProgramName(); }
 
 JoinOutcome ReportedOutcome(const JoinResult& result, Dialogs& dialogs) {
@@ -34,7 +32,8 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
 
 // How the command ends where outName is not to be written: an input or what
 // is no plain file is refused, another file is replaced only when the user
-// says so; nothing where the join goes on, with what it may replace.
+// says so or any may be; nothing where the join goes on, with what it may
+// replace.
 std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const QString& outName,
                                                    const QStringList& files, Dialogs& dialogs, Replacing& replacing) {
   switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
@@ -48,7 +47,8 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const 
       dialogs.ShowMessage(RefusedOutputName(target, outName).Description, MessageStyle::kError, ProgramName());
       return JoinCommandOutcome::Failed;
   }
-  if (dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
+  if (replacing == Replacing::AnyPlainFile ||
+      dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
     return std::nullopt;
   return ShowCancelled(dialogs);
 }
@@ -125,16 +125,6 @@ class ProgressRelay {
 };
 
 }  // namespace
-
-QString FolderText(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
-
-QString TrimOutputName(const QString& typed) {
-  qsizetype first = 0;
-  qsizetype end = typed.size();
-  while (first < end && IsTrimmedBlank(typed[first])) ++first;
-  while (end > first && IsTrimmedBlank(typed[end - 1])) --end;
-  return typed.mid(first, end - first);
-}
 
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
   const Fallible<QStringList> listing = ListJoinFolder(folder);

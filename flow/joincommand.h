@@ -7,13 +7,6 @@
 
 class Dialogs;
 
-// The typed output name without the blanks around it: U+0020 and the
-// ideographic space U+3000.
-QString TrimOutputName(const QString& typed);
-
-// The folder text for building paths: the folder with one trailing separator.
-QString FolderText(const QString& folder);
-
 // Lists and orders the folder's files into strFiles; a failure is shown in
 // the error report and ends it with false.
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
@@ -23,9 +16,10 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
                         const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
 
 // How the one join flow is driven: the window asks and announces; entw-join
-// takes the name from its arguments, replaces only with --force, and is
-// silent when it succeeds. The window's join runs on a thread of its own, so
-// that the progress view keeps the window and assistive technology answered.
+// takes the name from its arguments, replaces any plain file without asking
+// with --force, and is silent when it succeeds. The window's join runs on a
+// thread of its own, so that the progress view keeps the window and assistive
+// technology answered.
 struct JoinCommandSettings {
   Replacing replacing = Replacing::WhatStoodThere;
   bool announceJoined = true;
