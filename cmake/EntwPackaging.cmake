@@ -11,6 +11,11 @@ after another in name or modification-day order, with nothing added.\n\
 The interface is Japanese.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_ENTW_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_ENTW_PLACEHOLDER_EMAIL ${ENTW_PLACEHOLDER_EMAIL})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/EntwSourceDate.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/EntwStagedFolders.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/EntwContactWarning.cmake)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -1,14 +1,17 @@
 #!/bin/sh
-# Installs the Windows installer silently into a Wine prefix of its own, checks
-# what it put in place, joins a folder with the installed entw-join.exe,
-# uninstalls silently and checks that nothing is left behind.
-#   sh tests/check_installer.sh BUILD        (needs a display: xvfb-run -a)
+# Installs the Windows installer of RELEASE (default BUILD/release) silently
+# into a Wine prefix of its own, checks what it put in place, joins a folder
+# with the installed entw-join.exe, uninstalls silently and checks that nothing
+# is left behind. Given ENTW_CHECK_SIGNED_BY, a certificate, the installed
+# programs and the uninstaller must carry intact signatures by it.
+#   sh tests/check_installer.sh BUILD [RELEASE]     (needs a display: xvfb-run -a)
 set -eu
 build=$(cd "$1" && pwd)
-setup=$(ls "$build"/release/*-setup.exe)
-zip=$(ls "$build"/release/*.zip)
+release=$(cd "${2:-$build/release}" && pwd)
+setup=$(ls "$release"/*-setup.exe)
+zip=$(ls "$release"/*.zip)
 name=$(basename "$zip" .zip)
-work=$build/check_installer
+work=$release-check
 rm -rf "$work"
 mkdir -p "$work/tmp"
 # Only the installed DLLs may be found: no WINEPATH to Qt or MinGW. Wine keeps
@@ -47,6 +50,11 @@ run "$(windows_path "$setup")" /S || fail "the installer failed on Windows 10"
 python3 -m zipfile -e "$zip" "$work/zip"
 diff -r -x uninstall.exe "$work/zip/$name" "$dir" > /dev/null || fail "the installed files differ from the zip's"
 [ -f "$link" ] || fail "no Start-menu entry $link"
+for program in entw.exe entw-join.exe uninstall.exe; do
+  [ -z "${ENTW_CHECK_SIGNED_BY:-}" ] ||
+    osslsigncode verify -CAfile "$ENTW_CHECK_SIGNED_BY" -in "$dir/$program" > "$work/verify.txt" 2>&1 ||
+    fail "the installed $program carries no intact signature: $(cat "$work/verify.txt")"
+done
 
 # The entry under 「インストールされているアプリ」, as reg export writes it (UTF-16).
 at=$(printf '%s' "$installed" | sed 's/\\/\\\\/g')

@@ -2,7 +2,7 @@
 ; rights, into that user's own programs folder. tools/windows-release passes
 ; with -D: PRODUCT_NAME, VERSION, VERSION_NUMBERS (four numbers), PUBLISHER,
 ; COPYRIGHT, ICON, INSTALL_LIST and UNINSTALL_LIST (the generated File and
-; Delete lines), ESTIMATED_SIZE (KiB) and OUTFILE.
+; Delete lines), ESTIMATED_SIZE (KiB), OUTFILE and, to sign, SIGN_SCRIPT.
 Unicode true
 ; 64-bit like the programs, so that Wine without 32-bit support can test it.
 Target amd64-unicode
@@ -17,6 +17,10 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUTFILE}"
+; With a certificate, SIGN_SCRIPT signs the uninstaller before it is packed in.
+!ifdef SIGN_SCRIPT
+  !uninstfinalize '"${SIGN_SCRIPT}" --sign "%1"'
+!endif
 InstallDir "$LOCALAPPDATA\Programs\Entw"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT_NAME} ${VERSION}"
