@@ -106,7 +106,7 @@ cmp -s "$work/expected" "$work/in/out.bin" || fail "the installed entw-join.exe 
 # installer and the uninstaller (run in place, so that it returns its status)
 # refuse and change nothing.
 mkdir "$work/many" "$work/kept"
-for i in $(seq 400); do : > "$work/many/$(printf '%0240d' "$i")"; done
+for i in $(seq 1000); do : > "$work/many/$(printf '%0100d' "$i")"; done
 mkfifo "$work/list"
 $wine "$installed\\entw-join.exe" --list "$(windows_path "$work/many")" < /dev/null > "$work/list" 2> /dev/null &
 exec 3< "$work/list"
