@@ -20,7 +20,7 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 value() { sed -n "s/^$1=//p" "$build/resources/windows-release.txt"; }
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+fail() { printf 'FAIL: %s\n' "$*"; failures=$((failures + 1)); }
 # The NSIS uninstaller runs from a copy in the temporary folder and returns at
 # once: waiting for the prefix's server to empty waits for it too.
 run() {
@@ -113,8 +113,9 @@ exec 3< "$work/list"
 dd bs=1 count=1 <&3 > /dev/null 2>&1
 printf 'old' > "$dir/qt.conf"
 cp -R "$dir/." "$work/kept"
-if $wine "$(windows_path "$setup")" /S < /dev/null > /dev/null 2>&1; then fail "installed over a running entw-join.exe"; fi
-if $wine "$installed\\uninstall.exe" /S "_?=$installed" < /dev/null > /dev/null 2>&1; then
+# (Not handed on the list's end, which would keep entw-join.exe waiting.)
+if $wine "$(windows_path "$setup")" /S < /dev/null > /dev/null 2>&1 3<&-; then fail "installed over a running entw-join.exe"; fi
+if $wine "$installed\\uninstall.exe" /S "_?=$installed" < /dev/null > /dev/null 2>&1 3<&-; then
   fail "uninstalled beside a running entw-join.exe"
 fi
 diff -r "$work/kept" "$dir" > /dev/null || fail "a refused installation or uninstallation changed $dir"
