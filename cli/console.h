@@ -22,6 +22,9 @@ bool WriteToStream(std::FILE* stream, const QByteArray& bytes);
 int LastStreamError();
 // A name as it goes to standard output: its very bytes.
 QByteArray NameForOutput(const QString& name);
+// The help's note on what a list of names ended by NUL bytes is for, in the
+// system's own terms, indented under -z.
+QByteArray ZeroListNote();
 // Whether standard output is a terminal, which a person reads.
 bool StandardOutputIsTerminal();
 // Interrupting (Ctrl+C and the like) asks the join to stop rather than ending

@@ -31,6 +31,10 @@ int LastStreamError() { return errno; }
 
 QByteArray NameForOutput(const QString& name) { return EncodeFileName(name); }
 
+QByteArray ZeroListNote() {
+  return QByteArrayLiteral("             （xargs -0、sort -z 向けの、どんな名前も区別できる形）\n");
+}
+
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 void StopJoinOnInterrupt() {

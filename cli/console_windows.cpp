@@ -76,6 +76,14 @@ int LastStreamError() { return _doserrno != 0 ? static_cast<int>(_doserrno) : ER
 
 QByteArray NameForOutput(const QString& name) { return name.toUtf8(); }
 
+// Windows names hold no line breaks, so a list by lines already tells every
+// name apart; Windows has no xargs -0 or sort -z to point to.
+QByteArray ZeroListNote() {
+  return QByteArrayLiteral(
+      "             （NUL 区切りの一覧を読むプログラム向け。Windows のファイル名は\n"
+      "             改行を含まないので、ふつうは -z なしで名前を区別できる）\n");
+}
+
 bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 void StopJoinOnInterrupt() { ::SetConsoleCtrlHandler(RequestStop, TRUE); }

@@ -24,7 +24,7 @@ const char kUsage[] =
     "使い方: entw-join [--by-date] [--force] FOLDER OUTPUT\n"
     "        entw-join [--by-date] --list [-z] FOLDER\n";
 
-const char kHelp[] =
+const char kHelpBeforeZero[] =
     "FOLDER のすべてのファイルを、ウィンドウと同じ順にそのままつなげて、\n"
     "FOLDER の中の OUTPUT に書き込みます。\n"
     "\n"
@@ -32,8 +32,9 @@ const char kHelp[] =
     "  --list     結合する順にファイル名を 1 行に 1 つ表示し、何も書き込まない。\n"
     "             端末では制御文字を ? で表示する。パイプやファイルには名前の\n"
     "             バイトそのままを書くため、改行を含む名前は区別できない\n"
-    "  -z, --zero --list で、各名前を改行ではなく NUL バイトで終える\n"
-    "             （xargs -0、sort -z 向けの、どんな名前も区別できる形）\n"
+    "  -z, --zero --list で、各名前を改行ではなく NUL バイトで終える\n";
+
+const char kHelpAfterZero[] =
     "  --force    既に存在する OUTPUT を上書きする（結合中に現れたものも）\n"
     "  --help     この説明を表示する\n"
     "  --version  バージョンを表示する\n"
@@ -138,7 +139,7 @@ int main(int argc, char* argv[]) {
   if (!parsed) return WrongUsage(QStringLiteral("不明なオプションです: %1").arg(unknown));
   const Options& options = *parsed;
   if (options.help) {
-    Print(stdout, QByteArray(kUsage) + '\n' + kHelp);
+    Print(stdout, QByteArray(kUsage) + '\n' + kHelpBeforeZero + ZeroListNote() + kHelpAfterZero);
     return FinishOutput(kSucceeded);
   }
   if (options.version) {

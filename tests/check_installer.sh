@@ -23,7 +23,7 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 value() { sed -n "s/^$1=//p" "$build/resources/windows-release.txt"; }
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+fail() { printf 'FAIL: %s\n' "$*"; failures=$((failures + 1)); }
 # The NSIS uninstaller runs from a copy in the temporary folder and returns at
 # once: waiting for the prefix's server to empty waits for it too.
 run() {
@@ -55,6 +55,21 @@ for program in entw.exe entw-join.exe uninstall.exe; do
     osslsigncode verify -CAfile "$ENTW_CHECK_SIGNED_BY" -in "$dir/$program" > "$work/verify.txt" 2>&1 ||
     fail "the installed $program carries no intact signature: $(cat "$work/verify.txt")"
 done
+# The shortcut's working folder (in the .lnk's StringData), where a join started from it writes.
+workdir=$(python3 - "$link" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+flags, pos = struct.unpack_from("<I", data, 0x14)[0], 0x4C
+pos += (2 + struct.unpack_from("<H", data, pos)[0]) if flags & 1 else 0
+pos += struct.unpack_from("<I", data, pos)[0] if flags & 2 else 0
+for bit in (4, 8, 0x10):
+    if flags & bit:
+        count = struct.unpack_from("<H", data, pos)[0]
+        if bit == 0x10: print(data[pos + 2:pos + 2 + 2 * count].decode("utf-16-le").rstrip("\0"))
+        pos += 2 + 2 * count
+EOF
+)
+[ "$workdir" = "$(expand '%USERPROFILE%\Documents')" ] || fail "the shortcut starts in '$workdir'"
 
 # The entry under 「インストールされているアプリ」, as reg export writes it (UTF-16).
 at=$(printf '%s' "$installed" | sed 's/\\/\\\\/g')
@@ -94,6 +109,26 @@ cat "$work/in/a.bin" "$work/in/b.bin" "$work/in/c.bin" > "$work/expected"
 $wine "$installed\\entw-join.exe" "$(windows_path "$work/in")" out.bin < /dev/null > "$work/join.txt" 2>&1 ||
   fail "the installed entw-join.exe failed: $(cat "$work/join.txt")"
 cmp -s "$work/expected" "$work/in/out.bin" || fail "the installed entw-join.exe joined wrong bytes"
+
+# Beside a running entw-join.exe (held by a list longer than a pipe holds), the
+# installer and the uninstaller (run in place, so that it returns its status)
+# refuse and change nothing.
+mkdir "$work/many" "$work/kept"
+for i in $(seq 1000); do : > "$work/many/$(printf '%0100d' "$i")"; done
+mkfifo "$work/list"
+$wine "$installed\\entw-join.exe" --list "$(windows_path "$work/many")" < /dev/null > "$work/list" 2> /dev/null &
+exec 3< "$work/list"
+dd bs=1 count=1 <&3 > /dev/null 2>&1
+printf 'old' > "$dir/qt.conf"
+cp -R "$dir/." "$work/kept"
+# (Not handed on the list's end, which would keep entw-join.exe waiting.)
+if $wine "$(windows_path "$setup")" /S < /dev/null > /dev/null 2>&1 3<&-; then fail "installed over a running entw-join.exe"; fi
+if $wine "$installed\\uninstall.exe" /S "_?=$installed" < /dev/null > /dev/null 2>&1 3<&-; then
+  fail "uninstalled beside a running entw-join.exe"
+fi
+diff -r "$work/kept" "$dir" > /dev/null || fail "a refused installation or uninstallation changed $dir"
+exec 3<&-
+/usr/lib/wine/wineserver -w
 
 run "$installed\\uninstall.exe" /S || fail "the uninstaller failed"
 [ ! -e "$dir" ] || fail "the uninstaller left $(find "$dir" | head -5)"

@@ -6,6 +6,7 @@ the readme and the licences.
 
     python3 tests/check_release.py BUILD
 """
+import os
 import subprocess
 import sys
 import zipfile
@@ -25,7 +26,9 @@ def check(what, ok):
         failures.append(what)
 
 
-sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=release, capture_output=True, text=True)
+# sha256sum says "OK" in the C locale only (完了 in Japanese).
+sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=release, capture_output=True, text=True,
+                      env=dict(os.environ, LC_ALL="C"))
 check(f"sha256sum -c SHA256SUMS: {sums.stdout}{sums.stderr}", sums.returncode == 0)
 check("SHA256SUMS names the zip and the installer",
       sorted(sums.stdout.splitlines()) == [f"{name}-setup.exe: OK", f"{name}.zip: OK"])
