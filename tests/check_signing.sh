@@ -27,6 +27,8 @@ verify "$work"/release/*-setup.exe
 python3 -m zipfile -e "$work"/release/*.zip "$work/zip"
 verify "$work"/zip/*/entw.exe
 verify "$work"/zip/*/entw-join.exe
+grep -q '電子署名がありますが' "$work"/zip/*/はじめにお読みください.txt ||
+  { echo "FAIL: the signed release's readme calls it unsigned"; failures=$((failures + 1)); }
 ENTW_CHECK_SIGNED_BY=$work/cert.pem sh "$tests/check_installer.sh" "$build" "$work/release" ||
   failures=$((failures + 1))
 echo "check_signing: $failures failed"
