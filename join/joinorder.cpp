@@ -12,8 +12,6 @@
 
 namespace {
 
-Failure SystemFailure(SystemError errorCode, const QString& path) { return {FailureFromSystemError(errorCode), path}; }
-
 struct SortItem {
   qint64 day = 0;  // Julian day of the local modification date; 0 in name order
   std::optional<QCollatorSortKey> key;
@@ -64,7 +62,7 @@ Fallible<QStringList> ListJoinFolder(const QString& folder) {
   QStringList names;
   SystemError error = 0;
   if (!ListRegularFiles(folder, names, error))
-    return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, folder);
+    return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Folder, folder);
   names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
   return names;
 }
@@ -80,7 +78,7 @@ Fallible<QStringList> OrderJoinList(const QString& folder, const QStringList& li
     if (byDate) {
       SystemError error = 0;
       const std::optional<qint64> day = dates->LocalDay(item.name, error);
-      if (!day) return SystemFailure(error, folder + item.name);
+      if (!day) return SystemFailure(error, FailureSide::Input, folder + item.name);
       item.day = *day;
     }
     collation.Key(item);

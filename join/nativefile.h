@@ -17,6 +17,7 @@
 extern const SystemError kFileTooLargeError;  // beyond the file system's or the process's size limit
 extern const SystemError kNotFoundError;      // no such file
 extern const SystemError kPathNotFoundError;  // no such folder on the way
+extern const SystemError kDiskFullError;      // no room left on the drive
 
 // A file the engine opened; closed when destroyed.
 class NativeFile {

@@ -25,6 +25,7 @@
 const SystemError kFileTooLargeError = EFBIG;
 const SystemError kNotFoundError = ENOENT;
 const SystemError kPathNotFoundError = ENOTDIR;
+const SystemError kDiskFullError = ENOSPC;
 
 namespace {
 

@@ -16,6 +16,7 @@
 const SystemError kFileTooLargeError = ERROR_FILE_TOO_LARGE;
 const SystemError kNotFoundError = ERROR_FILE_NOT_FOUND;
 const SystemError kPathNotFoundError = ERROR_PATH_NOT_FOUND;
+const SystemError kDiskFullError = ERROR_DISK_FULL;
 
 namespace {
 

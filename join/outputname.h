@@ -1,0 +1,56 @@
+#pragma once
+
+#include "join/fallible.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// An input as the join looked at it before writing, links followed.
+struct InputFile {
+  QString name;
+  QString path;
+  qint64 size = 0;
+  qint64 allocated = 0;  // what its data takes on disk, its holes left out
+  FileIdentity identity;
+};
+
+// What an output name leads to; the window, entw-join and the join itself go by it.
+enum class OutputTarget {
+  Free,          // nothing stands there
+  PlainFile,     // another plain file, which a join may replace
+  Input,         // one of the files joined, however the file system spells or numbers it
+  NotPlainFile,  // a folder, a device, a FIFO, or a link to one
+  BadName,       // a name the system would change or take for no plain file (Windows: out., x:y, NUL)
+};
+
+// What a join knows before it writes, so that it looks at each input and
+// lists the output's folder once: the inputs, and what the output name leads
+// to, told apart from them by their identities.
+struct JoinPlan {
+  std::vector<InputFile> inputs;  // none where the name alone refuses the output
+  OutputTarget target = OutputTarget::Free;
+  // The output's folder where telling the output apart needed its names;
+  // nothing where it could not be read.
+  std::optional<QStringList> outputFolderEntries;
+};
+
+// Judges the output name and looks at each input once: a name the system
+// would change, or an input's very name, needs no look at the inputs. Fails
+// on the first input that is missing or no plain file.
+Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files);
+
+// Why a join refuses a target that is none of Free and PlainFile.
+FailureKind RefusalOf(OutputTarget target);
+
+// Case-insensitive or normalising disks (FAT, exFAT) open a name under any of
+// its spellings, and their FUSE drivers number each spelling apart, so
+// identities do not tell. Where the output's folder (entries) holds no entry
+// of the very name given, the file system took it for another spelling: for
+// an input's, or, where no entry's name folds to it, for one the name alone
+// cannot tell. sameFolder: the output's folder was shown to be the joined
+// one, whatever its spelling; then an input's very name is refused too.
+bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const std::vector<InputFile>& inputs,
+                        const std::optional<QStringList>& entries, bool sameFolder);
