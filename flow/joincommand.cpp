@@ -126,8 +126,9 @@ class ProgressRelay {
 
 }  // namespace
 
-bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
-  const Fallible<QStringList> listing = ListJoinFolder(folder);
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
+                 QStringList* temporaries) {
+  const Fallible<QStringList> listing = ListJoinFolder(folder, temporaries);
   const Fallible<QStringList> ordered = listing ? OrderJoinList(folder, *listing, byDate) : listing;
   if (!ordered) {
     ReportError(QStringLiteral("cmdMain_Click"), Described(ordered.failure()), dialogs);
@@ -145,7 +146,8 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings) {
   const QString folder = FolderText(openFolder);
-  if (!OrderFolder(folder, byDate, dialogs, strFiles)) return JoinCommandOutcome::Failed;
+  QStringList temporaries;
+  if (!OrderFolder(folder, byDate, dialogs, strFiles, &temporaries)) return JoinCommandOutcome::Failed;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
     return JoinCommandOutcome::Failed;
@@ -154,7 +156,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
   // The inputs are looked at once, for the question and the join alike.
-  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, strFiles);
+  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, strFiles, temporaries);
   if (!plan) {
     ReportedOutcome({JoinOutcome::Failed, plan.failure()}, dialogs);
     return JoinCommandOutcome::Failed;

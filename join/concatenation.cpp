@@ -325,7 +325,10 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   SystemError error = 0;
   if (!output.Create(error))
     return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Output, outPath);
-  RemoveStrayJoinTemporaries(output.folderPath());
+  // Where the output is written in the joined folder, its listing told the temporary files there.
+  const bool joinedFolder = QDir::cleanPath(output.folderPath()) == QDir::cleanPath(folder);
+  RemoveStrayJoinTemporaries(output.folderPath(),
+                             joinedFolder && plan.joinedFolderTemporaries ? &*plan.joinedFolderTemporaries : nullptr);
   const std::vector<InputFile>& inputs = plan.inputs;
   // What is replaced at the commit is never an input, and is what stood there unless any may be.
   const auto mayReplace = [&](const FileStatus& present, bool standing) {

@@ -58,12 +58,16 @@ class NameCollation {
 
 }  // namespace
 
-Fallible<QStringList> ListJoinFolder(const QString& folder) {
+Fallible<QStringList> ListJoinFolder(const QString& folder, QStringList* temporaries) {
   QStringList names;
   SystemError error = 0;
   if (!ListRegularFiles(folder, names, error))
     return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Folder, folder);
-  names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
+  names.removeIf([temporaries](const QString& name) {
+    if (!IsJoinTemporaryName(name)) return false;
+    if (temporaries) temporaries->append(name);
+    return true;
+  });
   return names;
 }
 

@@ -157,5 +157,6 @@ class FolderDays {
 };
 
 // Removes temporary files of joins that ended without finishing (killed,
-// crashed) from a folder; those of a join still running are kept.
-void RemoveStrayJoinTemporaries(const QString& folder);
+// crashed) from a folder; those of a join still running are kept. names: the
+// folder's temporary files where a listing found them already.
+void RemoveStrayJoinTemporaries(const QString& folder, const QStringList* names = nullptr);

@@ -49,8 +49,10 @@ OutputTarget TargetOf(const QString& folder, const QString& outName, JoinPlan& p
 
 }  // namespace
 
-Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files) {
+Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files,
+                            const std::optional<QStringList>& temporaries) {
   JoinPlan plan;
+  plan.joinedFolderTemporaries = temporaries;
   if (!NativeFiles::KeepsOutputName(outName)) {
     plan.target = OutputTarget::BadName;
     return plan;

@@ -35,12 +35,16 @@ struct JoinPlan {
   // The output's folder where telling the output apart needed its names;
   // nothing where it could not be read.
   std::optional<QStringList> outputFolderEntries;
+  // The temporary files of joins in the joined folder, where its listing found them.
+  std::optional<QStringList> joinedFolderTemporaries;
 };
 
 // Judges the output name and looks at each input once: a name the system
 // would change, or an input's very name, needs no look at the inputs. Fails
-// on the first input that is missing or no plain file.
-Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files);
+// on the first input that is missing or no plain file. temporaries: what
+// listing the joined folder found of the temporary files of joins.
+Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files,
+                            const std::optional<QStringList>& temporaries = std::nullopt);
 
 // Why a join refuses a target that is none of Free and PlainFile.
 FailureKind RefusalOf(OutputTarget target);

@@ -364,13 +364,15 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
   QVERIFY(running->held());
   QVERIFY(WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours"));
 
-  const Fallible<QStringList> listing = ListJoinFolder(folder);
+  QStringList temporaries;
+  const Fallible<QStringList> listing = ListJoinFolder(folder, &temporaries);
   QVERIFY(listing);
   QStringList listed = *listing;
   listed.sort();
   QCOMPARE(listed, (QStringList{".entw-join-0123abcd.tmp.keep", "a", "b"}));
+  QCOMPARE(temporaries.size(), 3);
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"});
+  const JoinResult result = JoinFiles(folder, "out.bin", *PlanJoin(folder, "out.bin", {"a", "b"}, temporaries));
   running.reset();
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);

@@ -86,15 +86,13 @@ void TestReport::failuresAreDescribed_data() {
   const auto code = [](int posixError, quint32 windowsError) {
     return Failure{FailureKind::SystemError, FailureSide::Output, {}, SystemCode(posixError, windowsError)};
   };
-  QTest::newRow("drive unavailable") << Failure{FailureKind::DriveUnavailable, FailureSide::Folder} << 68
-                                     << "デバイスが使用できません。";
-  QTest::newRow("input no plain file") << on(FailureKind::NotPlainFile) << 75
-                                       << "通常のファイルではないため、結合できません。「x」";
+  QTest::newRow("drive unavailable") << on(FailureKind::DriveUnavailable) << 68 << "デバイスが使用できません。「x」";
+  QTest::newRow("not plain") << on(FailureKind::NotPlainFile) << 75
+                             << "通常のファイルではないため、結合できません。「x」";
   QTest::newRow("input replaced meanwhile")
       << on(FailureKind::ReplacedMeanwhile) << 75 << "結合の途中でファイルが別のものに置き換えられました。「x」";
   QTest::newRow("input shrank") << on(FailureKind::Shrank) << 75 << "結合の途中でファイルが短くなりました。「x」";
-  QTest::newRow("same name as an input") << on(FailureKind::SameAsInput) << 75
-                                         << "結合するファイルと同じ名前は使えません。「x」";
+  QTest::newRow("an input's") << on(FailureKind::SameAsInput) << 75 << "結合するファイルと同じ名前は使えません。「x」";
   QTest::newRow("output no plain file, named once")
       << on(FailureKind::OutputNotPlainFile) << 75 << "「x」は通常のファイルではないため、出力ファイル名に使えません。";
   QTest::newRow("a name Windows would change, named once")
