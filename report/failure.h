@@ -11,21 +11,6 @@ struct Err {
   QString Description;
 };
 
-// Failure numbers the program shows, one per kind of failure.
-namespace FailureNumber {
-inline constexpr qint32 kOutOfMemory = 7;
-inline constexpr qint32 kBadFileName = 52;
-inline constexpr qint32 kFileNotFound = 53;
-inline constexpr qint32 kDeviceIoError = 57;
-inline constexpr qint32 kFileAlreadyExists = 58;
-inline constexpr qint32 kDiskFull = 61;
-inline constexpr qint32 kTooManyFiles = 67;
-inline constexpr qint32 kDeviceUnavailable = 68;
-inline constexpr qint32 kPermissionDenied = 70;
-inline constexpr qint32 kPathFileAccessError = 75;
-inline constexpr qint32 kPathNotFound = 76;
-}  // namespace FailureNumber
-
 // The failure as the error report shows it: its number, and its description
 // with the file it happened on (named once) and the temporary file it left
 // behind.

@@ -5,6 +5,21 @@
 #include <array>
 #include <span>
 
+// Failure numbers the program shows, one per kind of failure.
+namespace FailureNumber {
+inline constexpr qint32 kOutOfMemory = 7;
+inline constexpr qint32 kBadFileName = 52;
+inline constexpr qint32 kFileNotFound = 53;
+inline constexpr qint32 kDeviceIoError = 57;
+inline constexpr qint32 kFileAlreadyExists = 58;
+inline constexpr qint32 kDiskFull = 61;
+inline constexpr qint32 kTooManyFiles = 67;
+inline constexpr qint32 kDeviceUnavailable = 68;
+inline constexpr qint32 kPermissionDenied = 70;
+inline constexpr qint32 kPathFileAccessError = 75;
+inline constexpr qint32 kPathNotFound = 76;
+}  // namespace FailureNumber
+
 // A failure as the report shows it: its number and its description, where
 // "%1" stands for the file it names.
 struct Shown {
