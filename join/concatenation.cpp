@@ -321,6 +321,10 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   const OutputTarget target = plan.target;
   if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
     return Failed(RefusalOf(target), FailureSide::Output, outPath);
+  // Inputs not looked at for the output's sake are looked at now.
+  const Fallible<std::vector<InputFile>> inspected = plan.inputs ? *plan.inputs : InspectInputs(folder, plan.files);
+  if (!inspected) return {JoinOutcome::Failed, inspected.failure()};
+  const std::vector<InputFile>& inputs = *inspected;
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error))
@@ -329,7 +333,6 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   const bool joinedFolder = QDir::cleanPath(output.folderPath()) == QDir::cleanPath(folder);
   RemoveStrayJoinTemporaries(output.folderPath(),
                              joinedFolder && plan.joinedFolderTemporaries ? &*plan.joinedFolderTemporaries : nullptr);
-  const std::vector<InputFile>& inputs = plan.inputs;
   // What is replaced at the commit is never an input, and is what stood there unless any may be.
   const auto mayReplace = [&](const FileStatus& present, bool standing) {
     const auto isPresent = [&](const InputFile& input) { return input.identity == present.identity; };

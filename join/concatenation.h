@@ -32,7 +32,7 @@ enum class Replacing { Nothing, WhatStoodThere, AnyPlainFile };
 // untouched when the join fails or is stopped.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
                      const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
-// The same with the plan its caller made with PlanJoin: the inputs are not
-// looked at again, but each must still be the file it was when opened.
+// The same with the plan its caller made with PlanJoin: inputs it looked at
+// are not looked at again, but each must still be the file it was when opened.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan,
                      const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);

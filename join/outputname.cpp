@@ -30,28 +30,35 @@ bool FoldsTo(const QString& entry, const QString& name) {
              .compare(name.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive) == 0;
 }
 
-// What the output name leads to, the inputs known; lists the output's folder
-// into plan.outputFolderEntries where it must.
-OutputTarget TargetOf(const QString& folder, const QString& outName, JoinPlan& plan) {
-  const QString outPath = folder + outName;
-  SystemError error = 0;
-  const std::optional<FileStatus> output = StatusOf(outPath, error);
-  // A link that leads nowhere or round in a loop is no plain file either.
-  if (!output) return IsLink(outPath) ? OutputTarget::NotPlainFile : OutputTarget::Free;
-  const auto isOutput = [&](const InputFile& input) { return input.identity == output->identity; };
-  if (std::any_of(plan.inputs.begin(), plan.inputs.end(), isOutput)) return OutputTarget::Input;
-  if (!output->isRegular) return OutputTarget::NotPlainFile;
+// What an existing output leads to, the inputs known; lists the output's
+// folder into plan.outputFolderEntries where it must.
+OutputTarget TargetOf(const QString& folder, const QString& outPath, const FileStatus& output, JoinPlan& plan) {
+  const auto isOutput = [&](const InputFile& input) { return input.identity == output.identity; };
+  if (std::any_of(plan.inputs->begin(), plan.inputs->end(), isOutput)) return OutputTarget::Input;
+  if (!output.isRegular) return OutputTarget::NotPlainFile;
   const Fallible<QStringList> entries = ListJoinFolder(QFileInfo(outPath).path() + u'/');
   if (entries) plan.outputFolderEntries = *entries;
-  if (SpelledLikeAnInput(folder, outPath, plan.inputs, plan.outputFolderEntries, false)) return OutputTarget::Input;
+  if (SpelledLikeAnInput(folder, outPath, *plan.inputs, plan.outputFolderEntries, false)) return OutputTarget::Input;
   return OutputTarget::PlainFile;
 }
 
 }  // namespace
 
+Fallible<std::vector<InputFile>> InspectInputs(const QString& folder, const QStringList& files) {
+  std::vector<InputFile> inputs;
+  inputs.reserve(static_cast<size_t>(files.size()));
+  for (const QString& name : files) {
+    const Fallible<InputFile> input = InspectInput(folder, name);
+    if (!input) return input.failure();
+    inputs.push_back(*input);
+  }
+  return inputs;
+}
+
 Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files,
                             const std::optional<QStringList>& temporaries) {
   JoinPlan plan;
+  plan.files = files;
   plan.joinedFolderTemporaries = temporaries;
   if (!NativeFiles::KeepsOutputName(outName)) {
     plan.target = OutputTarget::BadName;
@@ -61,13 +68,18 @@ Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const
     plan.target = OutputTarget::Input;
     return plan;
   }
-  plan.inputs.reserve(static_cast<size_t>(files.size()));
-  for (const QString& name : files) {
-    Fallible<InputFile> input = InspectInput(folder, name);
-    if (!input) return input.failure();
-    plan.inputs.push_back(*input);
+  const QString outPath = folder + outName;
+  SystemError error = 0;
+  const std::optional<FileStatus> output = StatusOf(outPath, error);
+  // A link that leads nowhere or round in a loop is no plain file either.
+  if (!output) {
+    plan.target = IsLink(outPath) ? OutputTarget::NotPlainFile : OutputTarget::Free;
+    return plan;
   }
-  plan.target = TargetOf(folder, outName, plan);
+  Fallible<std::vector<InputFile>> inputs = InspectInputs(folder, files);
+  if (!inputs) return inputs.failure();
+  plan.inputs = *inputs;
+  plan.target = TargetOf(folder, outPath, *output, plan);
   return plan;
 }
 

@@ -27,10 +27,11 @@ enum class OutputTarget {
 };
 
 // What a join knows before it writes, so that it looks at each input and
-// lists the output's folder once: the inputs, and what the output name leads
-// to, told apart from them by their identities.
+// lists the output's folder once: what the output name leads to, and the
+// inputs where telling it apart from them needed them.
 struct JoinPlan {
-  std::vector<InputFile> inputs;  // none where the name alone refuses the output
+  QStringList files;
+  std::optional<std::vector<InputFile>> inputs;  // where the output exists
   OutputTarget target = OutputTarget::Free;
   // The output's folder where telling the output apart needed its names;
   // nothing where it could not be read.
@@ -39,12 +40,15 @@ struct JoinPlan {
   std::optional<QStringList> joinedFolderTemporaries;
 };
 
-// Judges the output name and looks at each input once: a name the system
-// would change, or an input's very name, needs no look at the inputs. Fails
-// on the first input that is missing or no plain file. temporaries: what
-// listing the joined folder found of the temporary files of joins.
+// Judges the output name; only an existing output needs a look at the
+// inputs, which then fails on the first input missing or no plain file.
+// temporaries: what listing the joined folder found of the temporary files
+// of joins.
 Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files,
                             const std::optional<QStringList>& temporaries = std::nullopt);
+
+// Each input looked at, in list order; fails on the first one missing or no plain file.
+Fallible<std::vector<InputFile>> InspectInputs(const QString& folder, const QStringList& files);
 
 // Why a join refuses a target that is none of Free and PlainFile.
 FailureKind RefusalOf(OutputTarget target);
