@@ -1,10 +1,11 @@
 #include "app/drives.h"
 
 #include "join/filenames.h"
+#include "report/failure.h"
 
 Failure FailureOfOpeningFolder(const QString& folder, int errorCode) {
-  if (MeansUnavailable(errorCode)) return {FailureOfNumber(FailureNumber::kDeviceUnavailable)};
-  return {FailureFromSystemError(errorCode), folder};
+  if (MeansUnavailable(errorCode)) return {FailureKind::DriveUnavailable, FailureSide::Folder};
+  return SystemFailure(errorCode, FailureSide::Folder, folder);
 }
 
 QString Drive::displayText() const {

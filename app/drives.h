@@ -44,8 +44,8 @@ class SystemDrives final : public DriveServices {
 };
 
 // The failure for a folder that would not open with the system's error code:
-// 68 when the drive is unavailable (MeansUnavailable), otherwise the error's
-// own failure, on the folder.
+// the drive unavailable (MeansUnavailable), otherwise the system error, on
+// the folder.
 Failure FailureOfOpeningFolder(const QString& folder, int errorCode);
 
 // Whether a mounted volume is a drive: the root file system and volumes

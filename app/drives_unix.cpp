@@ -48,7 +48,7 @@ std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QStri
   // The root of the file system is always there, even where it is no mount point.
   const QStorageInfo volume(drive.root);
   const bool mounted = volume.isValid() && volume.isReady() && FolderText(volume.rootPath()) == drive.root;
-  if (!mounted && drive.root != QDir::rootPath()) return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
+  if (!mounted && drive.root != QDir::rootPath()) return Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
   DIR* directory = ::opendir(EncodeFileName(folder).constData());
   if (!directory) return FailureOfOpeningFolder(folder, errno);
   ::closedir(directory);

@@ -171,13 +171,13 @@ void frmMain::drvMain_Change() {
   const std::optional<Drive> drive = FindDrive(driveId);
   const QString folder = drive ? CurrentFolderOf(*drive) : QString();
   const std::optional<Failure> failure =
-      drive ? driveServices_.CheckFolder(*drive, folder) : Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
+      drive ? driveServices_.CheckFolder(*drive, folder) : Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
   if (!failure) {
     dirMain->openFolder(drive->root, folder);
     strLastDrive = driveId;
     return;
   }
-  if (failure->err.Number != FailureNumber::kDeviceUnavailable) {
+  if (failure->kind != FailureKind::DriveUnavailable) {
     ReportError(QStringLiteral("drvMain_Change"), Described(*failure), dialogs_);
     return;
   }

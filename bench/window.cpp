@@ -80,7 +80,7 @@ class BenchDrives final : public DriveServices {
   QString CurrentFolder(const Drive& drive) override { return drive.root; }
   std::optional<Failure> CheckFolder(const Drive&, const QString& folder) override {
     if (QDir(folder).exists()) return std::nullopt;
-    return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
+    return Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
   }
 
  private:

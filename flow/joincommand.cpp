@@ -34,9 +34,9 @@ JoinCommandOutcome ShowCancelled(Dialogs& dialogs) {
 // is no plain file is refused, another file is replaced only when the user
 // says so or any may be; nothing where the join goes on, with what it may
 // replace.
-std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const QString& outName,
-                                                   const QStringList& files, Dialogs& dialogs, Replacing& replacing) {
-  switch (const OutputTarget target = InspectOutputName(folder, outName, files)) {
+std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& outName, OutputTarget target, Dialogs& dialogs,
+                                                   Replacing& replacing) {
+  switch (target) {
     case OutputTarget::Free:
       // A file that takes the name before the join looks again was never confirmed.
       if (replacing == Replacing::WhatStoodThere) replacing = Replacing::Nothing;
@@ -44,7 +44,7 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& folder, const 
     case OutputTarget::PlainFile:
       break;
     default:
-      dialogs.ShowMessage(RefusedOutputName(target, outName).Description, MessageStyle::kError, ProgramName());
+      dialogs.ShowMessage(RefusalText(RefusalOf(target), outName), MessageStyle::kError, ProgramName());
       return JoinCommandOutcome::Failed;
   }
   if (replacing == Replacing::AnyPlainFile ||
@@ -126,8 +126,9 @@ class ProgressRelay {
 
 }  // namespace
 
-bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
-  const Fallible<QStringList> listing = ListJoinFolder(folder);
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
+                 QStringList* temporaries) {
+  const Fallible<QStringList> listing = ListJoinFolder(folder, temporaries);
   const Fallible<QStringList> ordered = listing ? OrderJoinList(folder, *listing, byDate) : listing;
   if (!ordered) {
     ReportError(QStringLiteral("cmdMain_Click"), Described(ordered.failure()), dialogs);
@@ -145,7 +146,8 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings) {
   const QString folder = FolderText(openFolder);
-  if (!OrderFolder(folder, byDate, dialogs, strFiles)) return JoinCommandOutcome::Failed;
+  QStringList temporaries;
+  if (!OrderFolder(folder, byDate, dialogs, strFiles, &temporaries)) return JoinCommandOutcome::Failed;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
     return JoinCommandOutcome::Failed;
@@ -153,8 +155,14 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
 
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
+  // The inputs are looked at once, for the question and the join alike.
+  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, strFiles, temporaries);
+  if (!plan) {
+    ReportedOutcome({JoinOutcome::Failed, plan.failure()}, dialogs);
+    return JoinCommandOutcome::Failed;
+  }
   Replacing replacing = settings.replacing;
-  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(folder, outName, strFiles, dialogs, replacing))
+  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(outName, plan->target, dialogs, replacing))
     return *end;
 
   JoinOutcome outcome;
@@ -163,9 +171,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
     const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };
-    const auto join = [&](const JoinProgress& report) {
-      return JoinFiles(folder, outName, strFiles, report, replacing);
-    };
+    const auto join = [&](const JoinProgress& report) { return JoinFiles(folder, outName, *plan, report, replacing); };
     outcome = ReportedOutcome(
         settings.answerWhileJoining ? ProgressRelay(update, strFiles.value(0)).Run(join) : join(update), dialogs);
   }

@@ -7,9 +7,11 @@
 
 class Dialogs;
 
-// Lists and orders the folder's files into strFiles; a failure is shown in
+// Lists and orders the folder's files into strFiles, and the temporary files
+// of joins found there into temporaries where given; a failure is shown in
 // the error report and ends it with false.
-bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
+                 QStringList* temporaries = nullptr);
 
 // JoinFiles, with a failure shown in the error report.
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,

@@ -1,8 +1,6 @@
 #include "join/concatenation.h"
 
-#include "join/fileidentity.h"
 #include "join/filenames.h"
-#include "join/joinorder.h"
 #include "join/nativefile.h"
 
 #include <QDir>
@@ -24,34 +22,20 @@ constexpr qint64 kGatheredBelowBytes = qint64{64} << 10;
 // How often a running flush to disk lets the progress display repaint.
 constexpr std::chrono::milliseconds kFlushPollInterval{50};
 
-Err ProcessSizeLimitFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError,
-                    QStringLiteral("ファイルが大きすぎて、このプログラムに許されたファイルサイズの上限を超えます。"));
+JoinResult Failed(FailureKind kind, FailureSide side, const QString& path) {
+  return {JoinOutcome::Failed, {kind, side, path}};
 }
-
-JoinResult Failed(const Err& failure, const QString& path) { return {JoinOutcome::Failed, {failure, path}}; }
-JoinResult FailedOnSystemError(SystemError errorCode, const QString& path) {
+JoinResult FailedOnSystemError(SystemError errorCode, FailureSide side, const QString& path) {
   // A size limit of the process, not of the drive's file system.
-  if (errorCode == kFileTooLargeError && NativeFiles::FileSizeLimit()) return Failed(ProcessSizeLimitFailure(), path);
-  return Failed(FailureFromSystemError(errorCode), path);
+  if (errorCode == kFileTooLargeError && NativeFiles::FileSizeLimit())
+    return Failed(FailureKind::ProcessSizeLimit, side, path);
+  return {JoinOutcome::Failed, SystemFailure(errorCode, side, path)};
 }
 JoinResult Stopped() { return {JoinOutcome::Stopped, {}}; }
 // Nothing went wrong so far: the join goes on.
 JoinResult Fine() { return {}; }
 // The join ends here, failed or stopped.
 bool Halts(const JoinResult& result) { return result.outcome != JoinOutcome::Joined; }
-
-Err InputNotRegularFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError,
-                    QStringLiteral("通常のファイルではないため、結合できません。"));
-}
-Err InputReplacedFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError,
-                    QStringLiteral("結合の途中でファイルが別のものに置き換えられました。"));
-}
-Err InputShrankFailure() {
-  return OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合の途中でファイルが短くなりました。"));
-}
 
 // File systems that can share the inputs' blocks with the output, so that a
 // join may need almost no room at all.
@@ -73,63 +57,12 @@ std::optional<qint64> FileSizeCap(const QByteArray& fileSystemType) {
 JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64 bytesTotal, qint64 bytesNeeded) {
   if (!storage.isValid() || !storage.isReady()) return Fine();
   if (const std::optional<qint64> cap = FileSizeCap(storage.fileSystemType()); cap && bytesTotal > *cap)
-    return Failed(FailureFromSystemError(kFileTooLargeError), outPath);
+    return FailedOnSystemError(kFileTooLargeError, FailureSide::Output, outPath);
   // Some FUSE drivers (FAT's) report no size and no free space: that tells nothing about room.
   if (!SharesBlocks(storage.fileSystemType()) && storage.bytesTotal() > 0 && storage.bytesAvailable() >= 0 &&
       storage.bytesAvailable() < bytesNeeded)
-    return Failed(FailureOfNumber(FailureNumber::kDiskFull), outPath);
+    return FailedOnSystemError(kDiskFullError, FailureSide::Output, outPath);
   return Fine();
-}
-
-struct InputFile {
-  QString name;
-  QString path;
-  qint64 size = 0;
-  qint64 allocated = 0;  // what its data takes on disk, its holes left out
-  FileIdentity identity;
-};
-
-JoinResult InspectInput(const QString& folder, const QString& name, InputFile& input) {
-  input.name = name;
-  input.path = folder + name;
-  SystemError error = 0;
-  const std::optional<FileStatus> status = StatusOf(input.path, error);
-  if (!status) return FailedOnSystemError(error, input.path);
-  if (!status->isRegular) return Failed(InputNotRegularFailure(), input.path);
-  input.size = status->size;
-  // Only larger inputs keep their holes; a small one is written whole.
-  input.allocated = input.size < kGatheredBelowBytes ? input.size : std::min(input.size, status->allocated);
-  input.identity = status->identity;
-  return Fine();
-}
-
-// Names a disk that ignores case or folds Unicode normalisation takes for one.
-bool FoldsTo(const QString& entry, const QString& name) {
-  return entry.normalized(QString::NormalizationForm_C)
-             .compare(name.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive) == 0;
-}
-
-// Case-insensitive or normalising disks (FAT, exFAT) open a name under any of
-// its spellings, and their FUSE drivers number each spelling apart, so
-// identities do not tell. Where the output's folder holds no entry of the very
-// name given, the file system took it for another spelling: for an input's,
-// or, where no entry's name folds to it, for one the name alone cannot tell.
-// sameFolder: the output's folder was shown to be the joined one, whatever
-// its spelling; then an input's very name is refused too.
-bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const QStringList& files, bool sameFolder) {
-  const QFileInfo output(outPath);
-  const QString name = output.fileName();
-  const Fallible<QStringList> entries = ListJoinFolder(output.path() + u'/');
-  if (!entries) return sameFolder;
-  if (entries->contains(name)) return sameFolder && files.contains(name);
-  SystemError error = 0;
-  const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
-  const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
-  sameFolder = sameFolder || (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
-               FoldsTo(QDir::cleanPath(output.absolutePath()), QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
-  if (!sameFolder) return false;
-  const auto folds = [&name](const QString& entry) { return FoldsTo(entry, name); };
-  return std::any_of(files.begin(), files.end(), folds) || std::none_of(entries->begin(), entries->end(), folds);
 }
 
 // Whether the output is written in the joined folder, however either is
@@ -149,11 +82,12 @@ class Copier {
   JoinResult CopyWhole(const InputFile& input) {
     SystemError error = 0;
     NativeFile source = NativeFiles::OpenInput(input.path, error);
-    if (!source.isOpen()) return FailedOnSystemError(error, input.path);
+    if (!source.isOpen()) return FailedOnSystemError(error, FailureSide::Input, input.path);
     // What was opened, not what the path led to a moment ago, must be the listed file.
     const std::optional<FileStatus> opened = source.Status(error);
-    if (!opened) return FailedOnSystemError(error, input.path);
-    if (!opened->isRegular || opened->identity != input.identity) return Failed(InputReplacedFailure(), input.path);
+    if (!opened) return FailedOnSystemError(error, FailureSide::Input, input.path);
+    if (!opened->isRegular || opened->identity != input.identity)
+      return Failed(FailureKind::ReplacedMeanwhile, FailureSide::Input, input.path);
 
     // The input is taken as it is now: what a writer adds meanwhile is left out.
     const qint64 size = opened->size;
@@ -165,15 +99,16 @@ class Copier {
     if (const JoinResult copied = CopyDataRanges(source, input, size, kernelCopy); Halts(copied)) return copied;
     // A file cut short reads as a hole past its new end.
     const std::optional<FileStatus> after = source.Status(error);
-    if (!after) return FailedOnSystemError(error, input.path);
-    if (after->size < size) return Failed(InputShrankFailure(), input.path);
+    if (!after) return FailedOnSystemError(error, FailureSide::Input, input.path);
+    if (after->size < size) return Failed(FailureKind::Shrank, FailureSide::Input, input.path);
     return Fine();
   }
 
   // Writes what small inputs left in the buffer; the last input may have been one.
   JoinResult WriteGathered() {
     SystemError error = 0;
-    if (!output_.WriteAll(buffer_.get(), gathered_, error)) return FailedOnSystemError(error, outPath_);
+    if (!output_.WriteAll(buffer_.get(), gathered_, error))
+      return FailedOnSystemError(error, FailureSide::Output, outPath_);
     StartWriteBack(gathered_);
     gathered_ = 0;
     return Fine();
@@ -200,8 +135,8 @@ class Copier {
       SystemError error = 0;
       const qint64 count =
           source.Read(buffer + gathered_, std::min(kBufferBytes - gathered_, size - readOfInput), error);
-      if (count < 0) return FailedOnSystemError(error, input.path);
-      if (count == 0) return Failed(InputShrankFailure(), input.path);
+      if (count < 0) return FailedOnSystemError(error, FailureSide::Input, input.path);
+      if (count == 0) return Failed(FailureKind::Shrank, FailureSide::Input, input.path);
       gathered_ += count;
       readOfInput += count;
       bytesDone_ += count;
@@ -228,15 +163,16 @@ class Copier {
     }
     // A hole at the end has no data after it to make it: the length does.
     SystemError error = 0;
-    if (position_ < base + end && !output_.SetLength(base + end, error)) return FailedOnSystemError(error, outPath_);
+    if (position_ < base + end && !output_.SetLength(base + end, error))
+      return FailedOnSystemError(error, FailureSide::Output, outPath_);
     return SeekBoth(source, input, base, end);
   }
 
   // Both files' positions at `from` in the input and `base + from` in the output.
   JoinResult SeekBoth(NativeFile& source, const InputFile& input, qint64 base, qint64 from) {
     SystemError error = 0;
-    if (!source.Seek(from, error)) return FailedOnSystemError(error, input.path);
-    if (!output_.Seek(base + from, error)) return FailedOnSystemError(error, outPath_);
+    if (!source.Seek(from, error)) return FailedOnSystemError(error, FailureSide::Input, input.path);
+    if (!output_.Seek(base + from, error)) return FailedOnSystemError(error, FailureSide::Output, outPath_);
     position_ = base + from;
     return Fine();
   }
@@ -254,8 +190,11 @@ class Copier {
           kernelCopy = false;
           continue;
         }
-        if (copied < 0) return FailedOnSystemError(failure.error, failure.onOutput ? outPath_ : input.path);
-        // Some file systems end a kernel copy early; reading tells the true end.
+        if (copied < 0 && failure.onOutput) return FailedOnSystemError(failure.error, FailureSide::Output, outPath_);
+        if (copied < 0) return FailedOnSystemError(failure.error, FailureSide::Input, input.path);
+        // From Linux 5.3 to 5.11 the kernel copied between two file systems
+        // itself and, from virtual ones such as sysfs, reported success having
+        // copied nothing; reading tells the true end.
         if (copied == 0) {
           kernelCopy = false;
           continue;
@@ -264,7 +203,7 @@ class Copier {
         const JoinResult piece = CopyPieceThroughBuffer(source, input, length, copied);
         if (Halts(piece)) return piece;
       }
-      if (copied == 0) return Failed(InputShrankFailure(), input.path);
+      if (copied == 0) return Failed(FailureKind::Shrank, FailureSide::Input, input.path);
       StartWriteBack(copied);
       offset += copied;
       bytesDone_ += copied;
@@ -288,9 +227,9 @@ class Copier {
     while (copied < length) {
       SystemError error = 0;
       const qint64 readCount = source.Read(buffer, std::min(kBufferBytes, length - copied), error);
-      if (readCount < 0) return FailedOnSystemError(error, input.path);
+      if (readCount < 0) return FailedOnSystemError(error, FailureSide::Input, input.path);
       if (readCount == 0) break;
-      if (!output_.WriteAll(buffer, readCount, error)) return FailedOnSystemError(error, outPath_);
+      if (!output_.WriteAll(buffer, readCount, error)) return FailedOnSystemError(error, FailureSide::Output, outPath_);
       copied += readCount;
     }
     return Fine();
@@ -322,31 +261,19 @@ JoinResult Flush(OutputFile& output, const QString& outPath, qint64 bytesTotal, 
   } else {
     flushed = output.Flush(error);
   }
-  if (!flushed) return FailedOnSystemError(error, outPath);
+  if (!flushed) return FailedOnSystemError(error, FailureSide::Output, outPath);
   if (stopAsked || (progress && !progress(bytesTotal, bytesTotal, QString()))) return Stopped();
   return Fine();
 }
 
-// What the output name leads to, with identityOf telling the identity of files[i].
-OutputTarget TargetOf(const QString& folder, const QString& outName, const QStringList& files,
-                      const std::function<std::optional<FileIdentity>(qsizetype)>& identityOf) {
-  if (!NativeFiles::KeepsOutputName(outName)) return OutputTarget::BadName;
-  const QString outPath = folder + outName;
-  SystemError error = 0;
-  const std::optional<FileStatus> output = StatusOf(outPath, error);
-  // A link that leads nowhere or round in a loop is no plain file either.
-  if (!output) return IsLink(outPath) ? OutputTarget::NotPlainFile : OutputTarget::Free;
-  for (qsizetype i = 0; i < files.size(); ++i) {
-    if (identityOf(i) == output->identity) return OutputTarget::Input;
-  }
-  if (!output->isRegular) return OutputTarget::NotPlainFile;
-  if (SpelledLikeAnInput(folder, outPath, files, false)) return OutputTarget::Input;
-  return OutputTarget::PlainFile;
-}
+// What an input takes on disk as the join writes it: only larger inputs keep
+// their holes, a small one is written whole.
+qint64 AllocatedOf(const InputFile& input) { return input.size < kGatheredBelowBytes ? input.size : input.allocated; }
 
 // Whether some input has holes worth keeping.
 bool AnyHoles(const std::vector<InputFile>& inputs) {
-  return std::any_of(inputs.begin(), inputs.end(), [](const InputFile& input) { return input.allocated < input.size; });
+  return std::any_of(inputs.begin(), inputs.end(),
+                     [](const InputFile& input) { return AllocatedOf(input) < input.size; });
 }
 
 JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
@@ -355,7 +282,7 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   qint64 bytesAllocated = 0;
   for (const InputFile& input : inputs) {
     bytesTotal += input.size;
-    bytesAllocated += input.allocated;
+    bytesAllocated += AllocatedOf(input);
   }
   // Asked of the output itself: a container may hide which file system it is on.
   const bool keepHoles = AnyHoles(inputs) && output.file().KeepsHoles();
@@ -372,58 +299,40 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   if (const JoinResult flushed = copier.WriteGathered(); Halts(flushed)) return flushed;
   if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Halts(flushed)) return flushed;
   SystemError error = 0;
-  if (!output.Commit(mayReplace, error)) return FailedOnSystemError(error, outPath);
+  if (!output.Commit(mayReplace, error)) return FailedOnSystemError(error, FailureSide::Output, outPath);
   return Fine();
 }
 
 }  // namespace
 
-OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files) {
-  return TargetOf(folder, outName, files, [&](qsizetype i) -> std::optional<FileIdentity> {
-    SystemError error = 0;
-    const std::optional<FileStatus> input = StatusOf(folder + files[i], error);
-    return input ? std::optional(input->identity) : std::nullopt;
-  });
-}
-
-Err RefusedOutputName(OutputTarget target, const QString& outName) {
-  const QString shown = DisplayFileName(outName);
-  switch (target) {
-    case OutputTarget::Input:
-      return OwnFailure(FailureNumber::kPathFileAccessError,
-                        QStringLiteral("結合するファイルと同じ名前は使えません。"));
-    case OutputTarget::BadName:
-      return OwnFailure(
-          FailureNumber::kBadFileName,
-          QStringLiteral("「%1」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、"
-                         "制御文字、CON・NUL・COM1 などの予約名は使えません）。")
-              .arg(shown));
-    default:
-      return OwnFailure(FailureNumber::kPathFileAccessError,
-                        QStringLiteral("「%1」は通常のファイルではないため、出力ファイル名に使えません。").arg(shown));
-  }
-}
-
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
                      const JoinProgress& progress, Replacing replacing) {
+  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, files);
+  if (!plan) return {JoinOutcome::Failed, plan.failure()};
+  return JoinFiles(folder, outName, *plan, progress, replacing);
+}
+
+JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan, const JoinProgress& progress,
+                     Replacing replacing) {
   NativeFiles::PrepareForJoins();
   const QString outPath = folder + outName;
-  std::vector<InputFile> inputs(static_cast<size_t>(files.size()));
-  for (qsizetype i = 0; i < files.size(); ++i) {
-    const JoinResult inspected = InspectInput(folder, files[i], inputs[static_cast<size_t>(i)]);
-    if (Halts(inspected)) return inspected;
-  }
   // The output replaces its file only at the end, so it must be none of the
   // inputs; whatever stands there must be a plain file.
-  // The inputs' identities are known by now: the output is told apart from them without looking again.
-  const OutputTarget target =
-      TargetOf(folder, outName, files, [&](qsizetype i) { return inputs[static_cast<size_t>(i)].identity; });
+  const OutputTarget target = plan.target;
   if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
-    return Failed(RefusedOutputName(target, outName), outPath);
+    return Failed(RefusalOf(target), FailureSide::Output, outPath);
+  // Inputs not looked at for the output's sake are looked at now.
+  const Fallible<std::vector<InputFile>> inspected = plan.inputs ? *plan.inputs : InspectInputs(folder, plan.files);
+  if (!inspected) return {JoinOutcome::Failed, inspected.failure()};
+  const std::vector<InputFile>& inputs = *inspected;
   OutputFile output(outPath);
   SystemError error = 0;
-  if (!output.Create(error)) return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, outPath);
-  RemoveStrayJoinTemporaries(output.folderPath());
+  if (!output.Create(error))
+    return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Output, outPath);
+  // Where the output is written in the joined folder, its listing told the temporary files there.
+  const bool joinedFolder = QDir::cleanPath(output.folderPath()) == QDir::cleanPath(folder);
+  RemoveStrayJoinTemporaries(output.folderPath(),
+                             joinedFolder && plan.joinedFolderTemporaries ? &*plan.joinedFolderTemporaries : nullptr);
   // What is replaced at the commit is never an input, and is what stood there unless any may be.
   const auto mayReplace = [&](const FileStatus& present, bool standing) {
     const auto isPresent = [&](const InputFile& input) { return input.identity == present.identity; };
@@ -432,13 +341,12 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const QStrin
             replacing == Replacing::AnyPlainFile);
   };
   JoinResult result = target == OutputTarget::PlainFile && WrittenInJoinedFolder(output, folder) &&
-                              SpelledLikeAnInput(folder, outPath, files, true)
-                          ? Failed(RefusedOutputName(OutputTarget::Input, outName), outPath)
+                              SpelledLikeAnInput(folder, outPath, inputs, plan.outputFolderEntries, true)
+                          ? Failed(FailureKind::SameAsInput, FailureSide::Output, outPath)
                           : WriteOutput(output, outPath, inputs, progress, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
     // Where files can be made but not removed (an append-only folder), the user must hear of it.
-    if (result.outcome == JoinOutcome::Stopped)
-      result = Failed(OwnFailure(FailureNumber::kPathFileAccessError, QStringLiteral("結合を中止しました。")), {});
+    if (result.outcome == JoinOutcome::Stopped) result = Failed(FailureKind::Stopped, FailureSide::Output, {});
     result.failure.leftBehind = output.temporaryPath();
   }
   return result;

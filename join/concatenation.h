@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/fallible.h"
+#include "join/outputname.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,19 +20,6 @@ struct JoinResult {
   Failure failure;  // when Failed
 };
 
-// What an output name leads to; the window, entw-join and the join itself go by it.
-enum class OutputTarget {
-  Free,          // nothing stands there
-  PlainFile,     // another plain file, which a join may replace
-  Input,         // one of the files joined, however the file system spells or numbers it
-  NotPlainFile,  // a folder, a device, a FIFO, or a link to one
-  BadName,       // a name the system would change or take for no plain file (Windows: out., x:y, NUL)
-};
-OutputTarget InspectOutputName(const QString& folder, const QString& outName, const QStringList& files);
-// Why an output name that leads to none of Free and PlainFile is refused,
-// for the window, entw-join and the join alike.
-Err RefusedOutputName(OutputTarget target, const QString& outName);
-
 // What a join may replace at the output's name: nothing (the name was free
 // when the caller looked), the plain file that stood there when it started,
 // or also one that appears there meanwhile.
@@ -44,4 +31,8 @@ enum class Replacing { Nothing, WhatStoodThere, AnyPlainFile };
 // that name is replaced only after the last input was copied, and is
 // untouched when the join fails or is stopped.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
+                     const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
+// The same with the plan its caller made with PlanJoin: inputs it looked at
+// are not looked at again, but each must still be the file it was when opened.
+JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan,
                      const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);

@@ -12,8 +12,6 @@
 
 namespace {
 
-Failure SystemFailure(SystemError errorCode, const QString& path) { return {FailureFromSystemError(errorCode), path}; }
-
 struct SortItem {
   qint64 day = 0;  // Julian day of the local modification date; 0 in name order
   std::optional<QCollatorSortKey> key;
@@ -60,12 +58,16 @@ class NameCollation {
 
 }  // namespace
 
-Fallible<QStringList> ListJoinFolder(const QString& folder) {
+Fallible<QStringList> ListJoinFolder(const QString& folder, QStringList* temporaries) {
   QStringList names;
   SystemError error = 0;
   if (!ListRegularFiles(folder, names, error))
-    return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, folder);
-  names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
+    return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Folder, folder);
+  names.removeIf([temporaries](const QString& name) {
+    if (!IsJoinTemporaryName(name)) return false;
+    if (temporaries) temporaries->append(name);
+    return true;
+  });
   return names;
 }
 
@@ -80,7 +82,7 @@ Fallible<QStringList> OrderJoinList(const QString& folder, const QStringList& li
     if (byDate) {
       SystemError error = 0;
       const std::optional<qint64> day = dates->LocalDay(item.name, error);
-      if (!day) return SystemFailure(error, folder + item.name);
+      if (!day) return SystemFailure(error, FailureSide::Input, folder + item.name);
       item.day = *day;
     }
     collation.Key(item);

@@ -17,6 +17,7 @@
 extern const SystemError kFileTooLargeError;  // beyond the file system's or the process's size limit
 extern const SystemError kNotFoundError;      // no such file
 extern const SystemError kPathNotFoundError;  // no such folder on the way
+extern const SystemError kDiskFullError;      // no room left on the drive
 
 // A file the engine opened; closed when destroyed.
 class NativeFile {
@@ -156,5 +157,6 @@ class FolderDays {
 };
 
 // Removes temporary files of joins that ended without finishing (killed,
-// crashed) from a folder; those of a join still running are kept.
-void RemoveStrayJoinTemporaries(const QString& folder);
+// crashed) from a folder; those of a join still running are kept. names: the
+// folder's temporary files where a listing found them already.
+void RemoveStrayJoinTemporaries(const QString& folder, const QStringList* names = nullptr);

@@ -25,6 +25,7 @@
 const SystemError kFileTooLargeError = EFBIG;
 const SystemError kNotFoundError = ENOENT;
 const SystemError kPathNotFoundError = ENOTDIR;
+const SystemError kDiskFullError = ENOSPC;
 
 namespace {
 
@@ -425,24 +426,35 @@ QString OutputFile::temporaryPath() const {
   return d_->tempName.isEmpty() ? QString() : DecodeFileName(d_->folderPath + '/' + d_->tempName);
 }
 
-void RemoveStrayJoinTemporaries(const QString& folder) {
+namespace {
+
+// Removes the temporary file `name` in `folder` where a join left it.
+void RemoveIfStray(int folder, const QByteArray& name, qint64 now) {
+  const int descriptor = ::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0) return;
+  struct stat opened {};
+  struct stat named {};
+  // A join that holds the lock is still running; the name must still be the file opened.
+  if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) &&
+      now - opened.st_mtime >= kStrayJoinTemporarySeconds && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
+      ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, opened)) {
+    ::unlinkat(folder, name.constData(), 0);
+  }
+  ::close(descriptor);
+}
+
+}  // namespace
+
+void RemoveStrayJoinTemporaries(const QString& folder, const QStringList* names) {
   DIR* directory = ::opendir(EncodeFileName(folder).constData());
   if (!directory) return;
   const qint64 now = QDateTime::currentSecsSinceEpoch();
-  while (const dirent* entry = ::readdir(directory)) {
-    if (!IsJoinTemporaryName(DecodeFileName(entry->d_name))) continue;
-    const int descriptor = ::openat(::dirfd(directory), entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (descriptor < 0) continue;
-    struct stat opened {};
-    struct stat named {};
-    // A join that holds the lock is still running; the name must still be the file opened.
-    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) &&
-        now - opened.st_mtime >= kStrayJoinTemporarySeconds && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(::dirfd(directory), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
-      ::unlinkat(::dirfd(directory), entry->d_name, 0);
+  if (names) {
+    for (const QString& name : *names) RemoveIfStray(::dirfd(directory), EncodeFileName(name), now);
+  } else {
+    while (const dirent* entry = ::readdir(directory)) {
+      if (IsJoinTemporaryName(DecodeFileName(entry->d_name))) RemoveIfStray(::dirfd(directory), entry->d_name, now);
     }
-    ::close(descriptor);
   }
   ::closedir(directory);
 }

@@ -16,6 +16,7 @@
 const SystemError kFileTooLargeError = ERROR_FILE_TOO_LARGE;
 const SystemError kNotFoundError = ERROR_FILE_NOT_FOUND;
 const SystemError kPathNotFoundError = ERROR_PATH_NOT_FOUND;
+const SystemError kDiskFullError = ERROR_DISK_FULL;
 
 namespace {
 
@@ -333,7 +334,8 @@ bool OutputFile::Discard(SystemError& error) {
 
 QString OutputFile::temporaryPath() const { return d_->tempPath; }
 
-void RemoveStrayJoinTemporaries(const QString& folder) {
+// Windows finds them by their pattern, without reading the whole folder.
+void RemoveStrayJoinTemporaries(const QString& folder, const QStringList*) {
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileW(Win32Path(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;

@@ -1,36 +1,16 @@
 #include "report/failure.h"
 
+#include "join/filenames.h"
 #include "report/failure_p.h"
 
 #include <QDir>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
-struct NumberedFailure {
-  qint32 number;
-  const char* description;
-};
-
-// Each number's standard description.
-const std::array kNumberedFailures{
-    NumberedFailure{FailureNumber::kOutOfMemory, "メモリが不足しています。"},
-    NumberedFailure{FailureNumber::kBadFileName, "ファイル名が正しくありません。"},
-    NumberedFailure{FailureNumber::kFileNotFound, "ファイルが見つかりません。"},
-    NumberedFailure{FailureNumber::kDeviceIoError, "デバイスの入出力でエラーが起きました。"},
-    NumberedFailure{FailureNumber::kFileAlreadyExists, "ファイルは既に存在します。"},
-    NumberedFailure{FailureNumber::kDiskFull, "ディスクの空き容量が足りません。"},
-    NumberedFailure{FailureNumber::kTooManyFiles, "開いているファイルが多すぎます。"},
-    NumberedFailure{FailureNumber::kDeviceUnavailable, "デバイスが使用できません。"},
-    NumberedFailure{FailureNumber::kPermissionDenied, "アクセスが拒否されました。"},
-    NumberedFailure{FailureNumber::kPathFileAccessError, "パスまたはファイルにアクセスできません。"},
-    NumberedFailure{FailureNumber::kPathNotFound, "パスが見つかりません。"},
-};
-
 // The table's row of the code, if any.
-const SystemErrorFailure* SystemErrorFailureOf(int errorCode) {
+const SystemErrorFailure* SystemErrorFailureOf(SystemError errorCode) {
   if (errorCode == 0) return nullptr;
   for (const SystemErrorFailure& failure : kSystemErrorFailures) {
     if (std::find(failure.errorCodes.begin(), failure.errorCodes.end(), errorCode) != failure.errorCodes.end())
@@ -39,35 +19,75 @@ const SystemErrorFailure* SystemErrorFailureOf(int errorCode) {
   return nullptr;
 }
 
+const Shown& ShownFor(FailureKind kind) {
+  switch (kind) {
+    case FailureKind::SystemError:
+      break;
+    case FailureKind::DriveUnavailable:
+      return ShownAs::kDeviceUnavailable;
+    case FailureKind::NotPlainFile:
+      return ShownAs::kNotPlainFile;
+    case FailureKind::ReplacedMeanwhile:
+      return ShownAs::kReplacedMeanwhile;
+    case FailureKind::Shrank:
+      return ShownAs::kShrank;
+    case FailureKind::SameAsInput:
+      return ShownAs::kSameAsInput;
+    case FailureKind::OutputNotPlainFile:
+      return ShownAs::kOutputNotPlainFile;
+    case FailureKind::NameWindowsChanges:
+      return ShownAs::kNameWindowsChanges;
+    case FailureKind::ProcessSizeLimit:
+      return ShownAs::kProcessSizeLimit;
+    case FailureKind::Stopped:
+      return ShownAs::kStopped;
+  }
+  return ShownAs::kPathFileAccessError;
+}
+
+// A path as a person reads it: undecodable bytes shown, the system's separators.
+QString PathText(const QString& path) { return QDir::toNativeSeparators(DisplayFileName(path)); }
+
+// The description, with `name` where it names the file; named tells whether it does.
+QString Description(const Shown& shown, const QString& name, bool& named) {
+  const QString description = QString::fromUtf8(shown.description);
+  named = description.contains(QStringLiteral("%1"));
+  return named ? description.arg(name) : description;
+}
+
 }  // namespace
 
-Err FailureOfNumber(qint32 number) {
-  for (const NumberedFailure& failure : kNumberedFailures) {
-    if (failure.number == number) return {failure.number, QString::fromUtf8(failure.description)};
-  }
-  return FailureOfNumber(FailureNumber::kPathFileAccessError);
-}
-
-Err FailureFromSystemError(int errorCode) {
+Err FailureFromSystemError(SystemError errorCode) {
   const SystemErrorFailure* listed = SystemErrorFailureOf(errorCode);
-  if (listed && listed->number != kNoNumberOfItsOwn) {
-    return listed->description ? OwnFailure(listed->number, QString::fromUtf8(listed->description))
-                               : FailureOfNumber(listed->number);
-  }
+  if (listed && listed->shown) return {listed->shown->number, QString::fromUtf8(listed->shown->description)};
   // Codes without a number of their own: 75, with the system's own message.
-  Err failure = FailureOfNumber(FailureNumber::kPathFileAccessError);
-  failure.Description += QStringLiteral("（%1）").arg(qt_error_string(errorCode));
-  return failure;
+  return {FailureNumber::kPathFileAccessError, QString::fromUtf8(ShownAs::kPathFileAccessError.description) +
+                                                   QStringLiteral("（%1）").arg(qt_error_string(errorCode))};
 }
 
-bool MeansUnavailable(int errorCode) {
+Err Described(const Failure& failure) {
+  const QString path = PathText(failure.path);
+  bool named = false;
+  Err shown;
+  if (failure.kind == FailureKind::SystemError) {
+    shown = FailureFromSystemError(failure.code);
+  } else {
+    const Shown& kind = ShownFor(failure.kind);
+    shown = {kind.number, Description(kind, path, named)};
+  }
+  if (!named && !failure.path.isEmpty()) shown.Description += QStringLiteral("「%1」").arg(path);
+  if (!failure.leftBehind.isEmpty())
+    shown.Description +=
+        QStringLiteral(" 一時ファイル「%1」を削除できませんでした。").arg(PathText(failure.leftBehind));
+  return shown;
+}
+
+QString RefusalText(FailureKind kind, const QString& outName) {
+  bool named = false;
+  return Description(ShownFor(kind), DisplayFileName(outName), named);
+}
+
+bool MeansUnavailable(SystemError errorCode) {
   const SystemErrorFailure* listed = SystemErrorFailureOf(errorCode);
   return listed && listed->driveUnavailable;
-}
-
-Err OwnFailure(qint32 number, const QString& description) { return {number, description}; }
-
-Err WithFailedPath(Err failure, const QString& path) {
-  failure.Description += QStringLiteral("「%1」").arg(QDir::toNativeSeparators(path));
-  return failure;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "join/fallible.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -9,36 +11,21 @@ struct Err {
   QString Description;
 };
 
-// Failure numbers the program shows, one per kind of failure.
-namespace FailureNumber {
-inline constexpr qint32 kOutOfMemory = 7;
-inline constexpr qint32 kBadFileName = 52;
-inline constexpr qint32 kFileNotFound = 53;
-inline constexpr qint32 kDeviceIoError = 57;
-inline constexpr qint32 kFileAlreadyExists = 58;
-inline constexpr qint32 kDiskFull = 61;
-inline constexpr qint32 kTooManyFiles = 67;
-inline constexpr qint32 kDeviceUnavailable = 68;
-inline constexpr qint32 kPermissionDenied = 70;
-inline constexpr qint32 kPathFileAccessError = 75;
-inline constexpr qint32 kPathNotFound = 76;
-}  // namespace FailureNumber
+// The failure as the error report shows it: its number, and its description
+// with the file it happened on (named once) and the temporary file it left
+// behind.
+Err Described(const Failure& failure);
+
+// Why the join flow refuses an output name (SameAsInput, OutputNotPlainFile,
+// NameWindowsChanges), naming it as typed.
+QString RefusalText(FailureKind kind, const QString& outName);
 
 // The failure for an operating-system error code (errno, or the Windows
 // error code on Windows); codes without a number of their own become 75
 // with the system's message appended.
-Err FailureFromSystemError(int errorCode);
+Err FailureFromSystemError(SystemError errorCode);
 
 // Whether a drive whose folder would not open with the system's error code
 // is unavailable (68): the drive or the folder is not there, has no medium,
 // is not mounted or is gone. A folder that may not be read is not.
-bool MeansUnavailable(int errorCode);
-
-// A failure the program finds itself, with its own description.
-Err OwnFailure(qint32 number, const QString& description);
-
-// The failure with this number and its standard description.
-Err FailureOfNumber(qint32 number);
-
-// The failure with the file it happened on named after its description.
-Err WithFailedPath(Err failure, const QString& path);
+bool MeansUnavailable(SystemError errorCode);

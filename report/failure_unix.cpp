@@ -4,21 +4,21 @@
 
 namespace {
 
-using namespace FailureNumber;
+using namespace ShownAs;
 
 const SystemErrorFailure kFailures[] = {
-    {kOutOfMemory, {ENOMEM}},
-    {kBadFileName, {ENAMETOOLONG, EILSEQ}},
-    {kFileNotFound, {ENOENT}, kDriveUnavailable},
-    {kDeviceIoError, {EIO}},
-    {kFileAlreadyExists, {EEXIST}},
-    {kDiskFull, {ENOSPC, EDQUOT}},
-    {kTooManyFiles, {EMFILE, ENFILE}},
-    {kDeviceUnavailable, {ENOMEDIUM, ENODEV, ENXIO}, kDriveUnavailable},
-    {kPermissionDenied, {EACCES, EPERM}},
-    {kPathNotFound, {ENOTDIR}, kDriveUnavailable},
-    {kPathFileAccessError, {EFBIG}, false, kFileTooLargeDescription},
-    {kPermissionDenied, {EROFS}, false, kReadOnlyDriveDescription},
+    {&kOutOfMemory, {ENOMEM}},
+    {&kBadFileName, {ENAMETOOLONG, EILSEQ}},
+    {&kFileNotFound, {ENOENT}, kDriveUnavailable},
+    {&kDeviceIoError, {EIO}},
+    {&kFileAlreadyExists, {EEXIST}},
+    {&kDiskFull, {ENOSPC, EDQUOT}},
+    {&kTooManyFiles, {EMFILE, ENFILE}},
+    {&kDeviceUnavailable, {ENOMEDIUM, ENODEV, ENXIO}, kDriveUnavailable},
+    {&kPermissionDenied, {EACCES, EPERM}},
+    {&kPathNotFound, {ENOTDIR}, kDriveUnavailable},
+    {&kFileTooLargeForDrive, {EFBIG}},
+    {&kReadOnlyDrive, {EROFS}},
 };
 
 }  // namespace

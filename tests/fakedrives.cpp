@@ -4,7 +4,7 @@
 
 std::optional<Failure> FakeDrives::CheckFolder(const Drive& drive, const QString& folder) {
   if (unavailable.contains(drive.id) || !QDir(folder).exists())
-    return Failure{FailureOfNumber(FailureNumber::kDeviceUnavailable)};
+    return Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
   if (otherFailures.contains(drive.id)) return otherFailures.value(drive.id);
   return std::nullopt;
 }

@@ -128,9 +128,10 @@ void TestDialogs::longLinesAreWrappedToFit_data() {
   const QString longName = QStringLiteral("/tmp/") + QString(295, u'a');
   const QString deepName = QStringLiteral("/tmp") + QStringLiteral("/部品").repeated(80);
   const QString deepReport =
-      ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), deepName));
+      ErrorReportText(QStringLiteral("VoverorFile"), Described({FailureKind::Shrank, FailureSide::Input, deepName}));
   QTest::newRow("error report naming a 300-character path with no break")
-      << ErrorReportText(QStringLiteral("VoverorFile"), WithFailedPath(FailureOfNumber(53), longName)) << false << 10.2;
+      << ErrorReportText(QStringLiteral("VoverorFile"), Described({FailureKind::Shrank, FailureSide::Input, longName}))
+      << false << 10.2;
   QTest::newRow("error report naming a deep Japanese path") << deepReport << false << 10.2;
   QTest::newRow("the same in a 16-point system font") << deepReport << false << 16.0;
   QTest::newRow("question naming a long file")

@@ -1,4 +1,5 @@
 #include "join/joinorder.h"
+#include "join/nativefile.h"
 #include "testfiles.h"
 
 #include "filekinds.h"
@@ -118,7 +119,8 @@ void TestJoinOrder::byDateFailsForAVanishedFile() {
   const Fallible<QStringList> ordered = OrderJoinList(folder, {"here", "gone"}, true);
 
   QVERIFY(!ordered);
-  QCOMPARE(ordered.failure().err.Number, 53);
+  QCOMPARE(ordered.failure().code, kNotFoundError);
+  QCOMPARE(ordered.failure().side, FailureSide::Input);
   QCOMPARE(ordered.failure().path, folder + "gone");
 }
 
@@ -158,7 +160,8 @@ void TestJoinOrder::listingOfAMissingFolderFails() {
   const Fallible<QStringList> listing = ListJoinFolder(folder);
 
   QVERIFY(!listing);
-  QCOMPARE(listing.failure().err.Number, 76);
+  QCOMPARE(listing.failure().code, kPathNotFoundError);
+  QCOMPARE(listing.failure().side, FailureSide::Folder);
   QCOMPARE(listing.failure().path, folder);
 }
 

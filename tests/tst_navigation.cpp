@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "entw_version.h"
 #include "fakedrives.h"
+#include "report/failure.h"
 #include "scripteddialogs.h"
 #include "systemcodes.h"
 #include "testfiles.h"
@@ -332,7 +333,7 @@ void TestNavigation::systemFolderCheck() {
   SystemDrives drives;
   const std::optional<Failure> failure = drives.CheckFolder(Drive{QDir::rootPath(), QString(), QDir::rootPath()}, path);
 
-  QCOMPARE(failure ? failure->err.Number : 0, number);
+  QCOMPARE(failure ? Described(*failure).Number : 0, number);
 }
 
 // The model asks for an icon and a type for every entry it reads, each time a folder it shows

@@ -15,8 +15,8 @@ class TestReport : public QObject {
   void reportText_data();
   void reportText();
   void reportErrorShowsErrorBox();
-  void failureNumbers_data();
-  void failureNumbers();
+  void failuresAreDescribed_data();
+  void failuresAreDescribed();
   void versionTexts_data();
   void versionTexts();
   void programVersionComesFromTheBuild();
@@ -74,50 +74,70 @@ void TestReport::reportErrorShowsErrorBox() {
   QCOMPARE(dialogs.messages[0].title, QStringLiteral("エラー - えんとぅ"));
 }
 
-// One table for both systems: each row a kind of failure, its POSIX error
-// (0: none), its Windows error code (0: none), and the number and
-// description shown.
-void TestReport::failureNumbers_data() {
-  QTest::addColumn<int>("posixError");
-  QTest::addColumn<quint32>("windowsError");
+// One table of what the report shows for each failure: each kind the
+// engine finds, and each system's error codes in one row for both systems
+// (SystemCode(POSIX error, Windows error code), 0 where a system has none).
+void TestReport::failuresAreDescribed_data() {
+  QTest::addColumn<Failure>("failure");
   QTest::addColumn<int>("number");
   QTest::addColumn<QString>("description");
 
-  QTest::newRow("file not found") << ENOENT << 2u << 53 << "ファイルが見つかりません。";
-  QTest::newRow("path not found") << ENOTDIR << 3u << 76 << "パスが見つかりません。";
-  QTest::newRow("permission denied") << EACCES << 5u << 70 << "アクセスが拒否されました。";
-  QTest::newRow("sharing violation") << 0 << 32u << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
-  QTest::newRow("lock violation") << 0 << 33u << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
-  QTest::newRow("read-only file system") << EROFS << 19u << 70 << "ドライブが読み取り専用のため、書き込めません。";
-  QTest::newRow("disk full") << ENOSPC << 112u << 61 << "ディスクの空き容量が足りません。";
-  QTest::newRow("quota exceeded") << kQuotaExceededError << 1295u << 61 << "ディスクの空き容量が足りません。";
-  QTest::newRow("device I/O error") << EIO << 1117u << 57 << "デバイスの入出力でエラーが起きました。";
-  QTest::newRow("out of memory") << ENOMEM << 8u << 7 << "メモリが不足しています。";
-  QTest::newRow("bad file name") << ENAMETOOLONG << 123u << 52 << "ファイル名が正しくありません。";
-  QTest::newRow("too many files open") << EMFILE << 4u << 67 << "開いているファイルが多すぎます。";
-  QTest::newRow("not ready") << 0 << 21u << 68 << "デバイスが使用できません。";
-  QTest::newRow("no medium") << kNoMediumError << 1112u << 68 << "デバイスが使用できません。";
-  QTest::newRow("device gone") << ENODEV << 55u << 68 << "デバイスが使用できません。";
-  QTest::newRow("file exists") << EEXIST << 80u << 58 << "ファイルは既に存在します。";
-  QTest::newRow("file too large") << EFBIG << 223u << 75
+  const auto on = [](FailureKind kind) { return Failure{kind, FailureSide::Input, QStringLiteral("x")}; };
+  const auto code = [](int posixError, quint32 windowsError) {
+    return Failure{FailureKind::SystemError, FailureSide::Output, {}, SystemCode(posixError, windowsError)};
+  };
+  QTest::newRow("drive unavailable") << on(FailureKind::DriveUnavailable) << 68 << "デバイスが使用できません。「x」";
+  QTest::newRow("not plain") << on(FailureKind::NotPlainFile) << 75
+                             << "通常のファイルではないため、結合できません。「x」";
+  QTest::newRow("input replaced meanwhile")
+      << on(FailureKind::ReplacedMeanwhile) << 75 << "結合の途中でファイルが別のものに置き換えられました。「x」";
+  QTest::newRow("input shrank") << on(FailureKind::Shrank) << 75 << "結合の途中でファイルが短くなりました。「x」";
+  QTest::newRow("an input's") << on(FailureKind::SameAsInput) << 75 << "結合するファイルと同じ名前は使えません。「x」";
+  QTest::newRow("output no plain file, named once")
+      << on(FailureKind::OutputNotPlainFile) << 75 << "「x」は通常のファイルではないため、出力ファイル名に使えません。";
+  QTest::newRow("a name Windows would change, named once")
+      << on(FailureKind::NameWindowsChanges) << 52
+      << "「x」は Windows では出力ファイル名にできません（末尾のピリオドや空白、: < > \" | ? *、制御文字、"
+         "CON・NUL・COM1 などの予約名は使えません）。";
+  QTest::newRow("a size limit of the program")
+      << on(FailureKind::ProcessSizeLimit) << 75
+      << "ファイルが大きすぎて、このプログラムに許されたファイルサイズの上限を超えます。「x」";
+  QTest::newRow("stopped, its temporary left behind")
+      << Failure{FailureKind::Stopped, FailureSide::Output, {}, 0, QStringLiteral("t.tmp")} << 75
+      << "結合を中止しました。 一時ファイル「t.tmp」を削除できませんでした。";
+  QTest::newRow("file not found") << code(ENOENT, 2u) << 53 << "ファイルが見つかりません。";
+  QTest::newRow("path not found") << code(ENOTDIR, 3u) << 76 << "パスが見つかりません。";
+  QTest::newRow("permission denied") << code(EACCES, 5u) << 70 << "アクセスが拒否されました。";
+  QTest::newRow("sharing violation") << code(0, 32u) << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
+  QTest::newRow("lock violation") << code(0, 33u) << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
+  QTest::newRow("read-only file system") << code(EROFS, 19u) << 70 << "ドライブが読み取り専用のため、書き込めません。";
+  QTest::newRow("disk full") << code(ENOSPC, 112u) << 61 << "ディスクの空き容量が足りません。";
+  QTest::newRow("quota exceeded") << code(kQuotaExceededError, 1295u) << 61 << "ディスクの空き容量が足りません。";
+  QTest::newRow("device I/O error") << code(EIO, 1117u) << 57 << "デバイスの入出力でエラーが起きました。";
+  QTest::newRow("out of memory") << code(ENOMEM, 8u) << 7 << "メモリが不足しています。";
+  QTest::newRow("bad file name") << code(ENAMETOOLONG, 123u) << 52 << "ファイル名が正しくありません。";
+  QTest::newRow("too many files open") << code(EMFILE, 4u) << 67 << "開いているファイルが多すぎます。";
+  QTest::newRow("not ready") << code(0, 21u) << 68 << "デバイスが使用できません。";
+  QTest::newRow("no medium") << code(kNoMediumError, 1112u) << 68 << "デバイスが使用できません。";
+  QTest::newRow("device gone") << code(ENODEV, 55u) << 68 << "デバイスが使用できません。";
+  QTest::newRow("file exists") << code(EEXIST, 80u) << 58 << "ファイルは既に存在します。";
+  QTest::newRow("file too large") << code(EFBIG, 223u) << 75
                                   << "ファイルが大きすぎて、このドライブのファイルシステムには書き込めません。";
-  QTest::newRow("anything else") << ELOOP << 87u << 75 << "パスまたはファイルにアクセスできません。（%SYSTEM%）";
+  QTest::newRow("anything else") << code(ELOOP, 87u) << 75 << "パスまたはファイルにアクセスできません。（%SYSTEM%）";
   QTest::newRow("network gone, no number of its own")
-      << 0 << 1222u << 75 << "パスまたはファイルにアクセスできません。（%SYSTEM%）";
+      << code(0, 1222u) << 75 << "パスまたはファイルにアクセスできません。（%SYSTEM%）";
 }
 
-void TestReport::failureNumbers() {
-  QFETCH(int, posixError);
-  QFETCH(quint32, windowsError);
+void TestReport::failuresAreDescribed() {
+  QFETCH(Failure, failure);
   QFETCH(int, number);
   QFETCH(QString, description);
 
-  const int systemError = SystemCode(posixError, windowsError);
-  if (systemError == 0) QSKIP("no such code on this system");
+  if (failure.kind == FailureKind::SystemError && failure.code == 0) QSKIP("no such code on this system");
+  const Err shown = Described(failure);
+  QCOMPARE(shown.Number, number);
   // Where the code has no number of its own, the system's message follows.
-  const Err failure = FailureFromSystemError(systemError);
-  QCOMPARE(failure.Number, number);
-  QCOMPARE(failure.Description, description.replace(QStringLiteral("%SYSTEM%"), qt_error_string(systemError)));
+  QCOMPARE(shown.Description, description.replace(QStringLiteral("%SYSTEM%"), qt_error_string(failure.code)));
 }
 
 void TestReport::versionTexts_data() {
