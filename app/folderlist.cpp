@@ -43,23 +43,22 @@ class DriveTreeModel final : public QSortFilterProxyModel {
   QString pathOf(const QModelIndex& index) const { return files()->filePath(mapToSource(index)); }
 
   QVariant data(const QModelIndex& index, int role) const override {
-    const bool open = pathOf(index) == openFolder_;
+    // Asked for every role of every row painted: the path is built only for the roles that need it.
+    if (role != Qt::FontRole && role != Qt::AccessibleDescriptionRole && role != Qt::ToolTipRole)
+      return QSortFilterProxyModel::data(index, role);
+    if (pathOf(index) != openFolder_)
+      return role == Qt::FontRole ? QSortFilterProxyModel::data(index, role) : QString();
     switch (role) {
-      case Qt::FontRole:
-        if (open) {
-          QFont bold;
-          bold.setBold(true);
-          return bold;
-        }
-        break;
+      case Qt::FontRole: {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+      }
       case Qt::AccessibleDescriptionRole:
-        return open ? OpenFolderWords() : QString();
-      case Qt::ToolTipRole:
-        return open ? QDir::toNativeSeparators(openFolder_) : QString();
+        return OpenFolderWords();
       default:
-        break;
+        return QDir::toNativeSeparators(openFolder_);
     }
-    return QSortFilterProxyModel::data(index, role);
   }
 
  protected:
