@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/fallible.h"
+#include "files/fallible.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "flow/joincommand.h"
 
 #include "dialogs/dialogs.h"
-#include "join/filenames.h"
+#include "files/filenames.h"
 #include "join/joinorder.h"
 #include "report/errorreport.h"
 #include "resources/programinfo.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/outputname.h"
+#include "join/joinplan.h"
 
 #include <QString>
 #include <QStringList>

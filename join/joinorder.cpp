@@ -1,7 +1,7 @@
 #include "join/joinorder.h"
 
-#include "join/filenames.h"
-#include "join/nativefile.h"
+#include "files/filenames.h"
+#include "files/nativefile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

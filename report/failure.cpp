@@ -1,6 +1,6 @@
 #include "report/failure.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 #include "report/failure_p.h"
 
 #include <QDir>

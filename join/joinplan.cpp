@@ -1,7 +1,7 @@
-#include "join/outputname.h"
+#include "join/joinplan.h"
 
+#include "files/nativefile.h"
 #include "join/joinorder.h"
-#include "join/nativefile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "join/nativefile.h"
+#include "files/nativefile.h"
 
-#include "join/filenames.h"
-#include "join/nativepath.h"
+#include "files/filenames.h"
+#include "files/nativepath.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <QRandomGenerator>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/fileidentity.h"
+#include "files/filestatus.h"
 
 #include <QString>
 #include <QStringList>
