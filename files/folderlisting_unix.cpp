@@ -1,4 +1,4 @@
-#include "files/nativefile.h"
+#include "files/folderlisting.h"
 
 #include "files/filenames.h"
 

@@ -1,7 +1,7 @@
 #include "join/concatenation.h"
 
-#include "files/filenames.h"
 #include "files/nativefile.h"
+#include "files/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>

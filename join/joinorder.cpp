@@ -1,7 +1,8 @@
 #include "join/joinorder.h"
 
 #include "files/filenames.h"
-#include "files/nativefile.h"
+#include "files/folderlisting.h"
+#include "files/outputfile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

@@ -1,5 +1,6 @@
 #include "join/joinplan.h"
 
+#include "files/filestatus.h"
 #include "files/nativefile.h"
 #include "join/joinorder.h"
 

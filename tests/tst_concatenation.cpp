@@ -1,5 +1,5 @@
 #include "filekinds.h"
-#include "files/nativefile.h"
+#include "files/filestatus.h"
 #include "files/nativepath.h"
 #include "join/concatenation.h"
 #include "join/joinorder.h"

@@ -1,4 +1,4 @@
-#include "files/nativefile.h"
+#include "files/filestatus.h"
 #include "join/joinorder.h"
 #include "testfiles.h"
 
