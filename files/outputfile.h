@@ -4,7 +4,6 @@
 #include "files/nativefile.h"
 
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 #include <functional>
@@ -56,7 +55,6 @@ class OutputFile {
 // never take them.
 bool IsJoinTemporaryName(QStringView name);
 
-// Removes temporary files of joins that ended without finishing (killed,
-// crashed) from a folder; those of a join still running are kept. names: the
-// folder's temporary files where a listing found them already.
-void RemoveStrayJoinTemporaries(const QString& folder, const QStringList* names = nullptr);
+// Removes from a folder the temporary files of joins that ended without
+// finishing (killed, crashed); those of a join still running are kept.
+void RemoveStrayJoinTemporaries(const QString& folder);

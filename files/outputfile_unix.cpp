@@ -284,16 +284,14 @@ void RemoveIfStray(int folder, const QByteArray& name, qint64 now) {
 
 }  // namespace
 
-void RemoveStrayJoinTemporaries(const QString& folder, const QStringList* names) {
+void RemoveStrayJoinTemporaries(const QString& folder) {
   DIR* directory = ::opendir(EncodeFileName(folder).constData());
   if (!directory) return;
   const qint64 now = QDateTime::currentSecsSinceEpoch();
-  if (names) {
-    for (const QString& name : *names) RemoveIfStray(::dirfd(directory), EncodeFileName(name), now);
-  } else {
-    while (const dirent* entry = ::readdir(directory)) {
-      if (IsJoinTemporaryName(DecodeFileName(entry->d_name))) RemoveIfStray(::dirfd(directory), entry->d_name, now);
-    }
+  while (const dirent* entry = ::readdir(directory)) {
+    // Their names begin with a dot: the others need no decoding.
+    if (entry->d_name[0] == '.' && IsJoinTemporaryName(DecodeFileName(entry->d_name)))
+      RemoveIfStray(::dirfd(directory), entry->d_name, now);
   }
   ::closedir(directory);
 }

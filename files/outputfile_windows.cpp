@@ -206,7 +206,7 @@ bool OutputFile::Discard(SystemError& error) {
 QString OutputFile::temporaryPath() const { return d_->tempPath; }
 
 // Windows finds them by their pattern, without reading the whole folder.
-void RemoveStrayJoinTemporaries(const QString& folder, const QStringList*) {
+void RemoveStrayJoinTemporaries(const QString& folder) {
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileW(Win32Path(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;

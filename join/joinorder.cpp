@@ -59,16 +59,12 @@ class NameCollation {
 
 }  // namespace
 
-Fallible<QStringList> ListJoinFolder(const QString& folder, QStringList* temporaries) {
+Fallible<QStringList> ListJoinFolder(const QString& folder) {
   QStringList names;
   SystemError error = 0;
   if (!ListRegularFiles(folder, names, error))
     return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Folder, folder);
-  names.removeIf([temporaries](const QString& name) {
-    if (!IsJoinTemporaryName(name)) return false;
-    if (temporaries) temporaries->append(name);
-    return true;
-  });
+  names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
   return names;
 }
 

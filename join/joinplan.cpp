@@ -31,16 +31,36 @@ bool FoldsTo(const QString& entry, const QString& name) {
              .compare(name.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive) == 0;
 }
 
-// What an existing output leads to, the inputs known; lists the output's
-// folder into plan.outputFolderEntries where it must.
-OutputTarget TargetOf(const QString& folder, const QString& outPath, const FileStatus& output, JoinPlan& plan) {
-  const auto isOutput = [&](const InputFile& input) { return input.identity == output.identity; };
-  if (std::any_of(plan.inputs->begin(), plan.inputs->end(), isOutput)) return OutputTarget::Input;
-  if (!output.isRegular) return OutputTarget::NotPlainFile;
-  const Fallible<QStringList> entries = ListJoinFolder(QFileInfo(outPath).path() + u'/');
-  if (entries) plan.outputFolderEntries = *entries;
-  if (SpelledLikeAnInput(folder, outPath, *plan.inputs, plan.outputFolderEntries, false)) return OutputTarget::Input;
-  return OutputTarget::PlainFile;
+// Whether an existing plain file at outPath, none of the inputs by its
+// number, is one of them by its spelling. Case-insensitive or normalising
+// disks (FAT, exFAT) open a name under any of its spellings, and their FUSE
+// drivers number each spelling apart, so identities do not tell. Where the
+// output's folder holds no entry of the very name given, the file system took
+// it for another spelling: for an input's, or, where no entry's name folds
+// to it, for one the name alone cannot tell. Where the output's folder is
+// the joined one, an input's very name is one too; where its folder's
+// spelling cannot tell that, the answer waits for the join's temporary file.
+enum class Spelling { AnotherFile, AnInput, AnInputWhereInJoinedFolder };
+Spelling SpellingOf(const QString& folder, const QString& outPath, const std::vector<InputFile>& inputs) {
+  const QFileInfo output(outPath);
+  const QString name = output.fileName();
+  const Fallible<QStringList> entries = ListJoinFolder(output.path() + u'/');
+  if (!entries) return Spelling::AnInputWhereInJoinedFolder;
+  const auto named = [&name](const InputFile& input) { return input.name == name; };
+  if (entries->contains(name))
+    return std::any_of(inputs.begin(), inputs.end(), named) ? Spelling::AnInputWhereInJoinedFolder
+                                                            : Spelling::AnotherFile;
+  const auto folds = [&name](const QString& entry) { return FoldsTo(entry, name); };
+  const auto inputFolds = [&name](const InputFile& input) { return FoldsTo(input.name, name); };
+  if (std::none_of(inputs.begin(), inputs.end(), inputFolds) && std::any_of(entries->begin(), entries->end(), folds))
+    return Spelling::AnotherFile;
+  SystemError error = 0;
+  const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
+  const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
+  const bool sameFolder =
+      (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
+      FoldsTo(QDir::cleanPath(output.absolutePath()), QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+  return sameFolder ? Spelling::AnInput : Spelling::AnInputWhereInJoinedFolder;
 }
 
 }  // namespace
@@ -56,59 +76,29 @@ Fallible<std::vector<InputFile>> InspectInputs(const QString& folder, const QStr
   return inputs;
 }
 
-Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files,
-                            const std::optional<QStringList>& temporaries) {
+Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files) {
+  const QString outPath = folder + outName;
+  const auto refused = [&outPath](FailureKind kind) { return Failure{kind, FailureSide::Output, outPath}; };
+  if (!NativeFiles::KeepsOutputName(outName)) return refused(FailureKind::NameWindowsChanges);
+  if (files.contains(outName)) return refused(FailureKind::SameAsInput);
   JoinPlan plan;
   plan.files = files;
-  plan.joinedFolderTemporaries = temporaries;
-  if (!NativeFiles::KeepsOutputName(outName)) {
-    plan.target = OutputTarget::BadName;
-    return plan;
-  }
-  if (files.contains(outName)) {
-    plan.target = OutputTarget::Input;
-    return plan;
-  }
-  const QString outPath = folder + outName;
   SystemError error = 0;
   const std::optional<FileStatus> output = StatusOf(outPath, error);
-  // A link that leads nowhere or round in a loop is no plain file either.
   if (!output) {
-    plan.target = IsLink(outPath) ? OutputTarget::NotPlainFile : OutputTarget::Free;
+    // A link that leads nowhere or round in a loop is no plain file either.
+    if (IsLink(outPath)) return refused(FailureKind::OutputNotPlainFile);
     return plan;
   }
   Fallible<std::vector<InputFile>> inputs = InspectInputs(folder, files);
   if (!inputs) return inputs.failure();
+  const auto isOutput = [&output](const InputFile& input) { return input.identity == output->identity; };
+  if (std::any_of(inputs->begin(), inputs->end(), isOutput)) return refused(FailureKind::SameAsInput);
+  if (!output->isRegular) return refused(FailureKind::OutputNotPlainFile);
+  const Spelling spelling = SpellingOf(folder, outPath, *inputs);
+  if (spelling == Spelling::AnInput) return refused(FailureKind::SameAsInput);
   plan.inputs = *inputs;
-  plan.target = TargetOf(folder, outPath, *output, plan);
+  plan.replaces = true;
+  plan.inputWhereWrittenInJoinedFolder = spelling == Spelling::AnInputWhereInJoinedFolder;
   return plan;
-}
-
-FailureKind RefusalOf(OutputTarget target) {
-  switch (target) {
-    case OutputTarget::Input:
-      return FailureKind::SameAsInput;
-    case OutputTarget::BadName:
-      return FailureKind::NameWindowsChanges;
-    default:
-      return FailureKind::OutputNotPlainFile;
-  }
-}
-
-bool SpelledLikeAnInput(const QString& folder, const QString& outPath, const std::vector<InputFile>& inputs,
-                        const std::optional<QStringList>& entries, bool sameFolder) {
-  const QFileInfo output(outPath);
-  const QString name = output.fileName();
-  if (!entries) return sameFolder;
-  const auto named = [&name](const InputFile& input) { return input.name == name; };
-  if (entries->contains(name)) return sameFolder && std::any_of(inputs.begin(), inputs.end(), named);
-  SystemError error = 0;
-  const std::optional<FileStatus> outFolder = StatusOf(output.path(), error);
-  const std::optional<FileStatus> joinFolder = StatusOf(folder, error);
-  sameFolder = sameFolder || (outFolder && joinFolder && outFolder->identity == joinFolder->identity) ||
-               FoldsTo(QDir::cleanPath(output.absolutePath()), QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
-  if (!sameFolder) return false;
-  const auto folds = [&name](const QString& entry) { return FoldsTo(entry, name); };
-  const auto inputFolds = [&name](const InputFile& input) { return FoldsTo(input.name, name); };
-  return std::any_of(inputs.begin(), inputs.end(), inputFolds) || std::none_of(entries->begin(), entries->end(), folds);
 }
