@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// What the output's platform files share of its temporary files.
+// What the output file's platform files share: the names of its temporary files.
 
 QString NewJoinTemporaryName();
 

@@ -1,11 +1,11 @@
 #pragma once
 
-// What the POSIX files of files/ share.
-
 #include "files/filestatus.h"
 #include "files/nativefile.h"
 
 #include <sys/stat.h>
+
+// What the POSIX files of files/ share.
 
 inline FileStatus StatusFrom(const struct stat& status) {
   return {{static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino)},

@@ -1,13 +1,13 @@
 #pragma once
 
-// What the Windows files of files/ share.
-
 #include "files/filestatus.h"
 #include "files/nativefile.h"
 
 #include <optional>
 
 #include <windows.h>
+
+// What the Windows files of files/ share.
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
