@@ -1,6 +1,6 @@
 #include "app/drives.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 #include "report/failure.h"
 
 Failure FailureOfOpeningFolder(const QString& folder, int errorCode) {

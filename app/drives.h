@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/fallible.h"
+#include "files/fallible.h"
 
 #include <QByteArray>
 #include <QList>
@@ -27,9 +27,10 @@ class DriveServices {
   // The folder the system keeps as the drive's current one, which choosing
   // the drive opens; its root where none is kept or the folder is gone.
   virtual QString CurrentFolder(const Drive& drive) = 0;
-  // Nothing when folder, on drive, can be opened now; otherwise the failure,
-  // 68 when the drive is not ready, has gone away or the folder is gone; a
-  // folder that is there but may not be read is 70.
+  // Nothing when folder, on drive, can be opened now; otherwise the failure:
+  // DriveUnavailable when the drive is not ready, has gone away or the
+  // folder is gone; the system's error on the folder otherwise, such as for
+  // a folder that is there but may not be read.
   virtual std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "app/drives.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <QDir>
 #include <QStorageInfo>

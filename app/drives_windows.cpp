@@ -1,7 +1,7 @@
 #include "app/drives.h"
 
-#include "join/filenames.h"
-#include "join/nativepath.h"
+#include "files/filenames.h"
+#include "files/nativepath.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "cli/console.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <cerrno>
 #include <csignal>

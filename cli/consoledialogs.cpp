@@ -1,7 +1,7 @@
 #include "cli/consoledialogs.h"
 
 #include "cli/console.h"
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <cstdio>
 

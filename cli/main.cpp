@@ -3,8 +3,8 @@
 #include "cli/console.h"
 #include "cli/consoledialogs.h"
 #include "entw_version.h"
+#include "files/filenames.h"
 #include "flow/joincommand.h"
-#include "join/filenames.h"
 #include "report/failure.h"
 #include "resources/programinfo.h"
 

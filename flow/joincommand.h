@@ -7,15 +7,9 @@
 
 class Dialogs;
 
-// Lists and orders the folder's files into strFiles, and the temporary files
-// of joins found there into temporaries where given; a failure is shown in
+// Lists and orders the folder's files into strFiles; a failure is shown in
 // the error report and ends it with false.
-bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
-                 QStringList* temporaries = nullptr);
-
-// JoinFiles, with a failure shown in the error report.
-JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
-                        const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles);
 
 // How the one join flow is driven: the window asks and announces; entw-join
 // takes the name from its arguments, replaces any plain file without asking
@@ -30,6 +24,7 @@ struct JoinCommandSettings {
 enum class JoinCommandOutcome { Joined, Cancelled, Failed };
 
 // The join button's work: lists and orders the open folder's files into
-// strFiles, asks for the output name, joins, and tells the user how it ended.
+// strFiles, asks for the output name, joins (VoverorFile), and tells the user
+// how it ended.
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings = {});

@@ -1,9 +1,8 @@
 #include "join/concatenation.h"
 
-#include "join/filenames.h"
-#include "join/nativefile.h"
+#include "files/nativefile.h"
+#include "files/outputfile.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 
@@ -305,22 +304,10 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
 
 }  // namespace
 
-JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
-                     const JoinProgress& progress, Replacing replacing) {
-  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, files);
-  if (!plan) return {JoinOutcome::Failed, plan.failure()};
-  return JoinFiles(folder, outName, *plan, progress, replacing);
-}
-
 JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan, const JoinProgress& progress,
                      Replacing replacing) {
   NativeFiles::PrepareForJoins();
   const QString outPath = folder + outName;
-  // The output replaces its file only at the end, so it must be none of the
-  // inputs; whatever stands there must be a plain file.
-  const OutputTarget target = plan.target;
-  if (target != OutputTarget::Free && target != OutputTarget::PlainFile)
-    return Failed(RefusalOf(target), FailureSide::Output, outPath);
   // Inputs not looked at for the output's sake are looked at now.
   const Fallible<std::vector<InputFile>> inspected = plan.inputs ? *plan.inputs : InspectInputs(folder, plan.files);
   if (!inspected) return {JoinOutcome::Failed, inspected.failure()};
@@ -329,19 +316,14 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   SystemError error = 0;
   if (!output.Create(error))
     return FailedOnSystemError(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Output, outPath);
-  // Where the output is written in the joined folder, its listing told the temporary files there.
-  const bool joinedFolder = QDir::cleanPath(output.folderPath()) == QDir::cleanPath(folder);
-  RemoveStrayJoinTemporaries(output.folderPath(),
-                             joinedFolder && plan.joinedFolderTemporaries ? &*plan.joinedFolderTemporaries : nullptr);
+  RemoveStrayJoinTemporaries(output.folderPath());
   // What is replaced at the commit is never an input, and is what stood there unless any may be.
   const auto mayReplace = [&](const FileStatus& present, bool standing) {
     const auto isPresent = [&](const InputFile& input) { return input.identity == present.identity; };
     return std::none_of(inputs.begin(), inputs.end(), isPresent) &&
-           ((standing && target == OutputTarget::PlainFile && replacing != Replacing::Nothing) ||
-            replacing == Replacing::AnyPlainFile);
+           ((standing && plan.replaces && replacing != Replacing::Nothing) || replacing == Replacing::AnyPlainFile);
   };
-  JoinResult result = target == OutputTarget::PlainFile && WrittenInJoinedFolder(output, folder) &&
-                              SpelledLikeAnInput(folder, outPath, inputs, plan.outputFolderEntries, true)
+  JoinResult result = plan.inputWhereWrittenInJoinedFolder && WrittenInJoinedFolder(output, folder)
                           ? Failed(FailureKind::SameAsInput, FailureSide::Output, outPath)
                           : WriteOutput(output, outPath, inputs, progress, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {

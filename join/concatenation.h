@@ -1,15 +1,16 @@
 #pragma once
 
-#include "join/outputname.h"
+#include "join/joinplan.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-// Called before each input, between pieces of at most kJoinPieceBytes, and
-// while the output is flushed to disk (then with an empty file name);
-// returning false stops the join.
+// Called before each input, after each small input gathered, after each
+// piece of at most kJoinPieceBytes copied or hole passed over, and while the
+// output is flushed to disk (then with an empty file name); returning false
+// stops the join.
 using JoinProgress = std::function<bool(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile)>;
 inline constexpr qint64 kJoinPieceBytes = qint64{8} << 20;
 
@@ -25,14 +26,12 @@ struct JoinResult {
 // or also one that appears there meanwhile.
 enum class Replacing { Nothing, WhatStoodThere, AnyPlainFile };
 
-// Writes folder + outName as the bytes of folder + each of files, in list
-// order, with nothing added; each input as it was when opened, up to its
-// length then. The output appears whole or not at all: an existing file of
-// that name is replaced only after the last input was copied, and is
-// untouched when the join fails or is stopped.
-JoinResult JoinFiles(const QString& folder, const QString& outName, const QStringList& files,
-                     const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
-// The same with the plan its caller made with PlanJoin: inputs it looked at
-// are not looked at again, but each must still be the file it was when opened.
+// Writes folder + outName as the bytes of folder + each of the plan's files,
+// in list order, with nothing added; each input as it was when opened, up
+// to its length then. The plan is PlanJoin's for the same folder and name:
+// inputs it looked at are not looked at again, but each must still be the
+// file it was when opened. The output appears whole or not at all: an
+// existing file of that name is replaced only after the last input was
+// copied, and is untouched when the join fails or is stopped.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan,
                      const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);

@@ -1,7 +1,8 @@
 #include "join/joinorder.h"
 
-#include "join/filenames.h"
-#include "join/nativefile.h"
+#include "files/filenames.h"
+#include "files/folderlisting.h"
+#include "files/outputfile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -58,16 +59,12 @@ class NameCollation {
 
 }  // namespace
 
-Fallible<QStringList> ListJoinFolder(const QString& folder, QStringList* temporaries) {
+Fallible<QStringList> ListJoinFolder(const QString& folder) {
   QStringList names;
   SystemError error = 0;
   if (!ListRegularFiles(folder, names, error))
     return SystemFailure(error == kNotFoundError ? kPathNotFoundError : error, FailureSide::Folder, folder);
-  names.removeIf([temporaries](const QString& name) {
-    if (!IsJoinTemporaryName(name)) return false;
-    if (temporaries) temporaries->append(name);
-    return true;
-  });
+  names.removeIf([](const QString& name) { return IsJoinTemporaryName(name); });
   return names;
 }
 

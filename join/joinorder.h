@@ -1,6 +1,6 @@
 #pragma once
 
-#include "join/fallible.h"
+#include "files/fallible.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,9 +8,8 @@
 // The bare names of every file a join takes from the folder (folder text ends in a separator):
 // regular files, hidden ones included, and links to regular files. Folders,
 // FIFOs, sockets, devices, broken links and the temporary files of joins
-// are left out; the latter go to temporaries where it is given. The order is
-// the folder's own.
-Fallible<QStringList> ListJoinFolder(const QString& folder, QStringList* temporaries = nullptr);
+// are left out. The order is the folder's own.
+Fallible<QStringList> ListJoinFolder(const QString& folder);
 
 // The listing in join order. By name: ascending, case-insensitive in the
 // user's locale, digits compared as characters. By date: oldest local

@@ -1,6 +1,6 @@
 #include "report/failure.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 #include "report/failure_p.h"
 
 #include <QDir>
@@ -82,9 +82,17 @@ Err Described(const Failure& failure) {
   return shown;
 }
 
-QString RefusalText(FailureKind kind, const QString& outName) {
+std::optional<QString> RefusalText(const Failure& failure, const QString& outName) {
+  switch (failure.kind) {
+    case FailureKind::SameAsInput:
+    case FailureKind::OutputNotPlainFile:
+    case FailureKind::NameWindowsChanges:
+      break;
+    default:
+      return std::nullopt;
+  }
   bool named = false;
-  return Description(ShownFor(kind), DisplayFileName(outName), named);
+  return Description(ShownFor(failure.kind), DisplayFileName(outName), named);
 }
 
 bool MeansUnavailable(SystemError errorCode) {

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "join/fallible.h"
+#include "files/fallible.h"
 
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 // The failure being handled: a failure number and its description.
 struct Err {
@@ -16,9 +18,10 @@ struct Err {
 // behind.
 Err Described(const Failure& failure);
 
-// Why the join flow refuses an output name (SameAsInput, OutputNotPlainFile,
-// NameWindowsChanges), naming it as typed.
-QString RefusalText(FailureKind kind, const QString& outName);
+// Why the join flow refuses an output name, naming it as typed, where the
+// failure is a refusal (SameAsInput, OutputNotPlainFile, NameWindowsChanges);
+// nothing for any other failure, which the error report shows.
+std::optional<QString> RefusalText(const Failure& failure, const QString& outName);
 
 // The failure for an operating-system error code (errno, or the Windows
 // error code on Windows); codes without a number of their own become 75

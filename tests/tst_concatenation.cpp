@@ -1,8 +1,8 @@
 #include "filekinds.h"
+#include "files/filestatus.h"
+#include "files/nativepath.h"
 #include "join/concatenation.h"
 #include "join/joinorder.h"
-#include "join/nativefile.h"
-#include "join/nativepath.h"
 #include "loopmount.h"
 #include "systemcodes.h"
 #include "testfiles.h"
@@ -27,8 +27,19 @@
 
 namespace {
 
+// What the plan finds at an output's name.
+enum class Found { AnInput, AFile, Nothing };
+
 // What happens to the output's place while the join flushes, right before its commit.
 enum class Race { LinkRetargeted, NameTaken, FolderRenamed, NoRace };
+
+// The join as the flow makes it: planned, then written.
+JoinResult Join(const QString& folder, const QString& outName, const QStringList& files,
+                const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere) {
+  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, files);
+  return plan ? JoinFiles(folder, outName, *plan, progress, replacing)
+              : JoinResult{JoinOutcome::Failed, plan.failure()};
+}
 
 QByteArray AllByteValues() {
   QByteArray bytes;
@@ -138,7 +149,7 @@ void TestConcatenation::joinsExactBytes() {
   for (qsizetype i = 0; i < names.size(); ++i) QVERIFY(WriteFile(folder + names[i], contents[i]));
   if (!oldOutput.isEmpty()) QVERIFY(WriteFile(folder + outName, oldOutput));
 
-  const JoinResult result = JoinFiles(folder, outName, joinList);
+  const JoinResult result = Join(folder, outName, joinList);
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QVERIFY(QFile::exists(folder + outName));
@@ -161,13 +172,13 @@ void TestConcatenation::joinsInputsFromAnotherFileSystem() {
   if (!MakeSymlink(elsewhere.filePath("remote"), folder + "remote")) QSKIP("no symbolic links here");
   QVERIFY(WriteFile(folder + "local", "local"));
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"local", "remote", "local"});
+  const JoinResult result = Join(folder, "out.bin", {"local", "remote", "local"});
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QCOMPARE(ReadFile(folder + "out.bin"), "local" + remote + "local");
   // A link in the output's place to another drive: the file it leads to is replaced.
   QVERIFY(MakeSymlink(elsewhere.filePath("remote"), folder + "link"));
-  QCOMPARE(JoinFiles(folder, "link", {"local"}).outcome, JoinOutcome::Joined);
+  QCOMPARE(Join(folder, "link", {"local"}).outcome, JoinOutcome::Joined);
   QCOMPARE(ReadFile(elsewhere.filePath("remote")), QByteArray("local"));
 }
 
@@ -229,7 +240,7 @@ void TestConcatenation::failureLeavesNothing() {
   if (!posixFiles && outName == nullDevice) kind = FailureKind::NameWindowsChanges;
   const QStringList entriesBefore = Entries(folder);
 
-  const JoinResult result = JoinFiles(folder, outName, joinList);
+  const JoinResult result = Join(folder, outName, joinList);
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.kind, kind);
@@ -255,7 +266,7 @@ void TestConcatenation::writeFailureMidJoinLeavesNothing() {
   {
     const ScopedFileSizeLimit limit(1024 * 1024);
     if (!limit.active()) QSKIP("this system has no file-size limit for a process");
-    result = JoinFiles(folder, "out.bin", {"part1", "part2"});
+    result = Join(folder, "out.bin", {"part1", "part2"});
   }
 
   // A size limit is no full disk.
@@ -297,7 +308,7 @@ void TestConcatenation::progressReportsAndStops() {
     lastDone = done;
     return (file.isEmpty() ? QStringLiteral("(flush)") : file) != stopFile || ++callsForStopFile != stopAtCallForFile;
   };
-  const JoinResult result = JoinFiles(folder, "out.bin", {"big", "small"}, progress);
+  const JoinResult result = Join(folder, "out.bin", {"big", "small"}, progress);
 
   QCOMPARE(result.outcome, outcome);
   QVERIFY(monotonic);
@@ -341,7 +352,7 @@ void TestConcatenation::inputReplacedBeforeItsOpenFails() {
     return true;
   };
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"}, replaceB);
+  const JoinResult result = Join(folder, "out.bin", {"a", "b"}, replaceB);
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.kind, FailureKind::ReplacedMeanwhile);
@@ -364,15 +375,13 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
   QVERIFY(running->held());
   QVERIFY(WriteFile(folder + ".entw-join-0123abcd.tmp.keep", "not ours"));
 
-  QStringList temporaries;
-  const Fallible<QStringList> listing = ListJoinFolder(folder, &temporaries);
+  const Fallible<QStringList> listing = ListJoinFolder(folder);
   QVERIFY(listing);
   QStringList listed = *listing;
   listed.sort();
   QCOMPARE(listed, (QStringList{".entw-join-0123abcd.tmp.keep", "a", "b"}));
-  QCOMPARE(temporaries.size(), 3);
 
-  const JoinResult result = JoinFiles(folder, "out.bin", *PlanJoin(folder, "out.bin", {"a", "b"}, temporaries));
+  const JoinResult result = Join(folder, "out.bin", {"a", "b"});
   running.reset();
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
@@ -387,7 +396,7 @@ void TestConcatenation::inputLockedByAnotherProgramFails() {
   const HeldFile locked(folder + "b", true);
   if (!locked.held()) QSKIP("no lock on this system keeps others from opening a file");
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a", "b"});
+  const JoinResult result = Join(folder, "out.bin", {"a", "b"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.code, SystemCode(0, 32));  // a sharing violation
@@ -403,7 +412,7 @@ void TestConcatenation::replacedFileKeepsOwnerModeAndAttributes() {
   const GivenAttributes given(folder + "out.bin");
   if (!given.given()) QSKIP("no owners, modes or extended attributes here");
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a"});
+  const JoinResult result = Join(folder, "out.bin", {"a"});
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("new"));
@@ -428,7 +437,7 @@ void TestConcatenation::sharedBlocksNeedNoFreeSpace() {
   QVERIFY(SyncFileSystemOf(folder + "big"));  // btrfs counts its free space at commit
   QVERIFY(QStorageInfo(folder).bytesAvailable() < QFileInfo(folder + "big").size());
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"big"});
+  const JoinResult result = Join(folder, "out.bin", {"big"});
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QCOMPARE(QFileInfo(folder + "out.bin").size(), QFileInfo(folder + "big").size());
@@ -475,7 +484,7 @@ void TestConcatenation::holesStayHoles() {
   QVERIFY(WriteFile(folder + "c-tail", "tail"));
   const QString outPath = mount ? mount->path() + "out.bin" : folder + "out.bin";
 
-  const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(outPath), {"a-head", "b-sparse", "c-tail"});
+  const JoinResult result = Join(folder, QDir(folder).relativeFilePath(outPath), {"a-head", "b-sparse", "c-tail"});
 
   QCOMPARE(result.outcome, JoinOutcome::Joined);
   QVERIFY(ReadFile(outPath) == ReadFile(folder + "a-head") + ReadFile(folder + "b-sparse") + "tail");
@@ -522,7 +531,7 @@ void TestConcatenation::alignedPartsShareTheirBlocks() {
     return ++updates != stopAtUpdate;
   };
 
-  const JoinResult result = JoinFiles(folder, "out.bin", names, progress);
+  const JoinResult result = Join(folder, "out.bin", names, progress);
 
   if (stopAtUpdate != 0) {
     QCOMPARE(result.outcome, JoinOutcome::Stopped);
@@ -547,7 +556,7 @@ void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
   }
   const QString outName = QDir(folder).relativeFilePath(fat.path() + "out.bin");
 
-  const JoinResult result = JoinFiles(folder, outName, {"part1", "part2"});
+  const JoinResult result = Join(folder, outName, {"part1", "part2"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.code, kFileTooLargeError);
@@ -561,26 +570,26 @@ void TestConcatenation::fatRefusesOutputsOver4GiBBeforeWriting() {
 void TestConcatenation::outputSpelledLikeAnInput_data() {
   QTest::addColumn<QString>("fileSystem");  // empty: the test's own folder
   QTest::addColumn<QString>("outName");
-  QTest::addColumn<OutputTarget>("target");
+  QTest::addColumn<Found>("found");
 
   QTest::newRow("exFAT: an input in other case") << "exfat"
-                                                 << "a.dat" << OutputTarget::Input;
+                                                 << "a.dat" << Found::AnInput;
   QTest::newRow("FAT: an input in other case") << "fat"
-                                               << "A.dat" << OutputTarget::Input;
+                                               << "A.dat" << Found::AnInput;
   QTest::newRow("FAT: an input through a subfolder") << "fat"
-                                                     << "SUB/../a.DAT" << OutputTarget::Input;
+                                                     << "SUB/../a.DAT" << Found::AnInput;
   QTest::newRow("exFAT: another file in other case is replaced") << "exfat"
-                                                                 << "OLD.BIN" << OutputTarget::PlainFile;
+                                                                 << "OLD.BIN" << Found::AFile;
   QTest::newRow("FAT, which reports no size: a new name") << "fat"
-                                                          << "new.bin" << OutputTarget::Free;
+                                                          << "new.bin" << Found::Nothing;
   QTest::newRow("case-sensitive: a.dat beside A.DAT is another file") << ""
-                                                                      << "a.dat" << OutputTarget::PlainFile;
+                                                                      << "a.dat" << Found::AFile;
 }
 
 void TestConcatenation::outputSpelledLikeAnInput() {
   QFETCH(QString, fileSystem);
   QFETCH(QString, outName);
-  QFETCH(OutputTarget, target);
+  QFETCH(Found, found);
   std::unique_ptr<LoopMount> mount;
   if (!fileSystem.isEmpty()) {
     mount = std::make_unique<LoopMount>(fileSystem, 64);
@@ -593,12 +602,14 @@ void TestConcatenation::outputSpelledLikeAnInput() {
   if (!mount) QVERIFY(WriteFile(folder + "a.dat", "other"));
   if (ReadFile(folder + "A.DAT") != "input") QSKIP("this folder ignores case");
 
-  QCOMPARE(PlanJoin(folder, outName, {"A.DAT"})->target, target);
-  const JoinResult result = JoinFiles(folder, outName, {"A.DAT"}, {}, Replacing::AnyPlainFile);
+  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, {"A.DAT"});
+  if (!plan) QCOMPARE(plan.failure().kind, FailureKind::SameAsInput);
+  QCOMPARE(!plan ? Found::AnInput : plan->replaces ? Found::AFile : Found::Nothing, found);
+  const JoinResult result = Join(folder, outName, {"A.DAT"}, {}, Replacing::AnyPlainFile);
 
-  QCOMPARE(result.outcome, target == OutputTarget::Input ? JoinOutcome::Failed : JoinOutcome::Joined);
+  QCOMPARE(result.outcome, found == Found::AnInput ? JoinOutcome::Failed : JoinOutcome::Joined);
   QCOMPARE(ReadFile(folder + "A.DAT"), QByteArray("input"));
-  if (target != OutputTarget::Input) QCOMPARE(ReadFile(folder + outName), QByteArray("input"));
+  if (found != Found::AnInput) QCOMPARE(ReadFile(folder + outName), QByteArray("input"));
 }
 
 // Each input is joined as it was when opened: a live log growing meanwhile
@@ -621,7 +632,7 @@ void TestConcatenation::inputChangedWhileCopied() {
     return true;
   };
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"log"}, change);
+  const JoinResult result = Join(folder, "out.bin", {"log"}, change);
 
   if (newSize > log.size()) {
     QCOMPARE(result.outcome, JoinOutcome::Joined);
@@ -653,7 +664,7 @@ void TestConcatenation::outputAppearingMeanwhile() {
     return QFile::exists(folder + "out.bin") || WriteFile(folder + "out.bin", "late");
   };
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a"}, appear, replacing);
+  const JoinResult result = Join(folder, "out.bin", {"a"}, appear, replacing);
 
   const bool replaced = replacing == Replacing::AnyPlainFile;
   QCOMPARE(result.outcome, replaced ? JoinOutcome::Joined : JoinOutcome::Failed);
@@ -710,7 +721,7 @@ void TestConcatenation::commitTimeRaces() {
   const auto taker = race == Race::NameTaken ? TakeNameAfterCall("renameat2", folder + "out.bin", whyNot) : nullptr;
   if (race == Race::NameTaken && !taker) QSKIP(qPrintable(whyNot));
 
-  const JoinResult result = JoinFiles(folder, outName, {"A"}, flushing);
+  const JoinResult result = Join(folder, outName, {"A"}, flushing);
 
   const QString now = mount.path() + (race == Race::FolderRenamed ? "e/" : "d/");
   QCOMPARE(result.outcome, left == "AAAA" ? JoinOutcome::Joined : JoinOutcome::Failed);
@@ -739,7 +750,7 @@ void TestConcatenation::failureNamesTheCause() {
   QVERIFY(WriteFile(drive.path() + "old.bin", "old"));
   QCOMPARE(QProcess::execute(QStringLiteral("sh"), {"-c", setUp, "sh", drive.path()}), 0);
 
-  const JoinResult result = JoinFiles(folder, QDir(folder).relativeFilePath(drive.path() + "old.bin"), {"a"});
+  const JoinResult result = Join(folder, QDir(folder).relativeFilePath(drive.path() + "old.bin"), {"a"});
 
   QCOMPARE(result.outcome, JoinOutcome::Failed);
   QCOMPARE(result.failure.code, code);
@@ -830,7 +841,7 @@ void TestConcatenation::heldOutputIsWaitedFor() {
   QElapsedTimer clock;
   clock.start();
 
-  const JoinResult result = JoinFiles(folder, "out.bin", {"a"}, releaseLater, Replacing::AnyPlainFile);
+  const JoinResult result = Join(folder, "out.bin", {"a"}, releaseLater, Replacing::AnyPlainFile);
 
   const qint64 took = clock.elapsed();
   if (releasing.joinable()) releasing.join();

@@ -1,6 +1,5 @@
 #include "entw_version.h"
 #include "flow/joincommand.h"
-#include "join/concatenation.h"
 #include "scripteddialogs.h"
 #include "testfiles.h"
 
@@ -46,7 +45,6 @@ class TestJoinCommand : public QObject {
   void vanishedFolderIsReported();
   void secondJoinListsTheFirstOutput();
   void stoppedFromProgressLeavesNothing();
-  void voverorFileReportsFailure();
 };
 
 void TestJoinCommand::flows_data() {
@@ -202,23 +200,6 @@ void TestJoinCommand::stoppedFromProgressLeavesNothing() {
   QCOMPARE(ReadFile(fixture.folder() + "sub/old.bin"), QByteArray(100, 'o'));
   QCOMPARE(QDir(fixture.folder() + "sub").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
            QStringList{"old.bin"});
-}
-
-// A failure inside the join is shown in the report with its place and file; nothing is written.
-void TestJoinCommand::voverorFileReportsFailure() {
-  QTemporaryDir dir;
-  QVERIFY(dir.isValid());
-  const QString folder = dir.path() + u'/';
-  QVERIFY(WriteFile(folder + "a", "A"));
-  ScriptedDialogs dialogs;
-
-  QCOMPARE(VoverorFile(folder, "out.bin", {"a", "gone"}, dialogs), JoinOutcome::Failed);
-
-  QCOMPARE(dialogs.shown(),
-           QStringList{"エラー番号:53\r\n場所:VoverorFile." + kProgramAndVersion + "|4112|エラー - えんとぅ"});
-  QVERIFY(dialogs.messages[0].text.contains("\r\nファイルが見つかりません。「" +
-                                            QDir::toNativeSeparators(folder + "gone") + "」\r\n"));
-  QVERIFY(!QFile::exists(folder + "out.bin"));
 }
 
 QTEST_GUILESS_MAIN(TestJoinCommand)

@@ -1,9 +1,9 @@
+#include "files/filestatus.h"
 #include "join/joinorder.h"
-#include "join/nativefile.h"
 #include "testfiles.h"
 
 #include "filekinds.h"
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <QDateTime>
 #include <QDir>

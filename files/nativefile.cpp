@@ -1,4 +1,4 @@
-#include "join/nativefile.h"
+#include "files/nativefile.h"
 
 #include <utility>
 

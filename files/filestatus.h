@@ -24,6 +24,12 @@ struct FileStatus {
 // The system's error code: errno, or on Windows the Windows error code.
 using SystemError = int;
 
+// Codes the engine gives a meaning of its own.
+extern const SystemError kFileTooLargeError;  // beyond the file system's or the process's size limit
+extern const SystemError kNotFoundError;      // no such file
+extern const SystemError kPathNotFoundError;  // no such folder on the way
+extern const SystemError kDiskFullError;      // no room left on the drive
+
 // What the path leads to, links followed; nothing, with the error, when it leads to no file.
 std::optional<FileStatus> StatusOf(const QString& path, SystemError& error);
 // Whether the name is a link (a reparse point on Windows), followed or not.

@@ -1,4 +1,4 @@
-#include "join/nativepath.h"
+#include "files/nativepath.h"
 
 #include <QStringList>
 

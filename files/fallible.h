@@ -1,13 +1,14 @@
 #pragma once
 
-#include "join/fileidentity.h"
+#include "files/filestatus.h"
 
 #include <QString>
 
 #include <utility>
 #include <variant>
 
-// What went wrong, as the engine finds it; report/ says it in words.
+// What went wrong, as the file services and the engine find it; report/ says
+// it in words.
 enum class FailureKind {
   SystemError,         // the system refused, with its error code
   DriveUnavailable,    // the drive has no medium, is not ready, not mounted or gone

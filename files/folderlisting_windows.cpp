@@ -1,6 +1,6 @@
-#include "join/nativefile.h"
+#include "files/folderlisting.h"
 
-#include "join/nativepath.h"
+#include "files/nativepath.h"
 
 #include <QDate>
 #include <QDir>

@@ -22,26 +22,3 @@ QString FolderText(const QString& folder);
 // The typed output name without the blanks around it: U+0020 and the
 // ideographic space U+3000.
 QString TrimOutputName(const QString& typed);
-
-// The files a join writes before its output takes its name, in the output's
-// folder: ".entw-join-" and eight hexadecimal digits, then ".tmp". Listings
-// never take them.
-bool IsJoinTemporaryName(QStringView name);
-QString NewJoinTemporaryName();
-
-// A temporary file untouched for this long, and held by no running join, was
-// left by a join that was killed or crashed.
-inline constexpr qint64 kStrayJoinTemporarySeconds = 10 * 60;
-
-// Calls make with fresh temporary names until it makes its file under one:
-// make returns true once it did, or false, with `taken` set where the name
-// was in use already; any other failure ends the tries.
-template <typename Make>
-bool MakeUnderFreshTemporaryName(const Make& make) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    bool taken = false;
-    if (make(NewJoinTemporaryName(), taken)) return true;
-    if (!taken) return false;
-  }
-  return false;
-}

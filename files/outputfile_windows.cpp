@@ -1,7 +1,8 @@
-#include "join/nativefile.h"
+#include "files/outputfile.h"
 
-#include "join/filenames.h"
-#include "join/nativepath.h"
+#include "files/nativepath.h"
+#include "files/outputfile_p.h"
+#include "files/win32_p.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,40 +14,11 @@
 
 #include <windows.h>
 
-const SystemError kFileTooLargeError = ERROR_FILE_TOO_LARGE;
-const SystemError kNotFoundError = ERROR_FILE_NOT_FOUND;
-const SystemError kPathNotFoundError = ERROR_PATH_NOT_FOUND;
-const SystemError kDiskFullError = ERROR_DISK_FULL;
-
 namespace {
 
 // A virus scanner or the search indexer often holds a fresh file for a
 // moment: how long a held file is waited for before the join fails.
 constexpr DWORD kHeldFilePatienceMs = 2000;
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-HANDLE Handle(const NativeFile& file) { return reinterpret_cast<HANDLE>(file.handle()); }
-
-SystemError LastError() { return static_cast<SystemError>(::GetLastError()); }
-
-std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& error) {
-  // Devices (CON, NUL, COM1) and pipes are no disk files and have no file index.
-  if (::GetFileType(handle) != FILE_TYPE_DISK) return FileStatus{};
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(handle, &information)) {
-    error = LastError();
-    return std::nullopt;
-  }
-  const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const qint64 size = static_cast<qint64>((quint64{information.nFileSizeHigh} << 32) | information.nFileSizeLow);
-  // Joins here never leave holes, so a file is taken to need all of its size.
-  return FileStatus{
-      {information.dwVolumeSerialNumber, (quint64{information.nFileIndexHigh} << 32) | information.nFileIndexLow},
-      size,
-      !folder,
-      size};
-}
 
 qint64 SecondsSinceWritten(const FILETIME& written) {
   const qint64 ticks = static_cast<qint64>((quint64{written.dwHighDateTime} << 32) | written.dwLowDateTime);
@@ -130,107 +102,6 @@ bool ResolveOutputPlace(QString& path, SystemError& error) {
 }
 
 }  // namespace
-
-bool IsLink(const QString& path) {
-  const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
-  const std::wstring native = Win32Path(path);
-  HANDLE handle = ::CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  // A device opens only for no access at all, which still tells what it is.
-  if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
-      ::GetLastError() != ERROR_PATH_NOT_FOUND)
-    handle = ::CreateFileW(native.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    error = LastError();
-    return std::nullopt;
-  }
-  std::optional<FileStatus> status = StatusOfHandle(handle, error);
-  ::CloseHandle(handle);
-  return status;
-}
-
-void NativeFile::Close() {
-  if (isOpen()) ::CloseHandle(Handle(*this));
-  handle_ = -1;
-}
-
-std::optional<FileStatus> NativeFile::Status(SystemError& error) const { return StatusOfHandle(Handle(*this), error); }
-
-qint64 NativeFile::Read(char* data, qint64 length, SystemError& error) {
-  DWORD count = 0;
-  const DWORD wanted = static_cast<DWORD>(std::min<qint64>(length, qint64{1} << 30));
-  if (::ReadFile(Handle(*this), data, wanted, &count, nullptr)) return count;
-  if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
-  error = LastError();
-  return -1;
-}
-
-bool NativeFile::WriteAll(const char* data, qint64 length, SystemError& error) {
-  for (qint64 written = 0; written < length;) {
-    DWORD count = 0;
-    const DWORD piece = static_cast<DWORD>(std::min<qint64>(length - written, qint64{1} << 30));
-    if (!::WriteFile(Handle(*this), data + written, piece, &count, nullptr)) {
-      error = LastError();
-      return false;
-    }
-    written += count;
-  }
-  return true;
-}
-
-bool NativeFile::Seek(qint64 offset, SystemError& error) {
-  LARGE_INTEGER distance{};
-  distance.QuadPart = offset;
-  if (::SetFilePointerEx(Handle(*this), distance, nullptr, FILE_BEGIN)) return true;
-  error = LastError();
-  return false;
-}
-
-bool NativeFile::SetLength(qint64 length, SystemError& error) {
-  LARGE_INTEGER position{};
-  if (!::SetFilePointerEx(Handle(*this), LARGE_INTEGER{}, &position, FILE_CURRENT) || !Seek(length, error) ||
-      !::SetEndOfFile(Handle(*this))) {
-    error = LastError();
-    return false;
-  }
-  return Seek(position.QuadPart, error);
-}
-
-// Holes are not looked for here: every file is read whole.
-NativeFile::DataRange NativeFile::NextData(qint64 offset, qint64 end) const { return {offset, end}; }
-
-// A file here is not sparse unless asked to be, so its holes are written.
-bool NativeFile::KeepsHoles() { return false; }
-
-NativeFile NativeFiles::OpenInput(const QString& path, SystemError& error) {
-  // Others may go on reading and writing it; one that holds it exclusively makes this fail.
-  const HANDLE handle =
-      ::CreateFileW(Win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) error = LastError();
-  return NativeFile(reinterpret_cast<intptr_t>(handle));
-}
-
-qint64 NativeFiles::CopyInKernel(NativeFile&, NativeFile&, qint64, CopyFailure& failure) {
-  failure.error = ERROR_NOT_SUPPORTED;
-  failure.refused = true;
-  return -1;
-}
-
-void NativeFiles::StartWriteBack(NativeFile&, qint64, qint64) {}
-
-void NativeFiles::PrepareForJoins() {}
-
-std::optional<qint64> NativeFiles::FileSizeLimit() { return std::nullopt; }
-
-// Win32 would drop trailing dots and spaces, open a device for NUL or COM1 and
-// a stream for x:y; the \\?\ form it is handed would make names other
-// programs cannot open.
-bool NativeFiles::KeepsOutputName(const QString& outName) { return IsKeptWindowsName(outName); }
 
 struct OutputFile::Private {
   ~Private() {
@@ -335,7 +206,7 @@ bool OutputFile::Discard(SystemError& error) {
 QString OutputFile::temporaryPath() const { return d_->tempPath; }
 
 // Windows finds them by their pattern, without reading the whole folder.
-void RemoveStrayJoinTemporaries(const QString& folder, const QStringList*) {
+void RemoveStrayJoinTemporaries(const QString& folder) {
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileW(Win32Path(folder + QStringLiteral("/.entw-join-*.tmp")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;

@@ -1,6 +1,6 @@
-#include "join/nativefile.h"
+#include "files/folderlisting.h"
 
-#include "join/filenames.h"
+#include "files/filenames.h"
 
 #include <QDate>
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "files/filestatus.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+// The names in a folder that stand for regular files, links to them
+// included, in the folder's own order; false, with the error, where the
+// folder cannot be read.
+bool ListRegularFiles(const QString& folder, QStringList& names, SystemError& error);
+
+// The modification days of files in one folder as the user's system shows
+// them, the time of day left out.
+class FolderDays {
+ public:
+  explicit FolderDays(const QString& folder);
+  ~FolderDays();
+  Q_DISABLE_COPY(FolderDays)
+
+  // The day as a Julian day number; any year works.
+  std::optional<qint64> LocalDay(const QString& name, SystemError& error) const;
+
+ private:
+  struct Private;  // what the system needs: the open folder, the time zone's rules
+  QString folder_;
+  std::unique_ptr<Private> d_;
+};
