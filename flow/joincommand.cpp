@@ -6,16 +6,22 @@
 #include "report/errorreport.h"
 #include "resources/programinfo.h"
 
+#include <QDir>
+
 #include <chrono>
 #include <condition_variable>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
 // How long the window may go without an answer while a join runs.
 constexpr std::chrono::milliseconds kAnswerEvery{50};
+// How long a stopped join may take to stop before the window leaves it behind.
+constexpr std::chrono::milliseconds kStoppedJoinGrace{2000};
 
 QString JoinTitle() { return QStringLiteral("結合 - ") + ProgramName(); }
 
@@ -53,68 +59,91 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& outName, Outpu
   return ShowCancelled(dialogs);
 }
 
-// Passes a join's progress, reported on the join's own thread, to the view
-// on the window's thread: at once when the view has not heard for
-// kAnswerEvery, the join waiting for its answer, and every kAnswerEvery
-// while the join is inside one long write, so the window answers however
-// slow the drive. A stop asked in the view ends the join at its next report.
+// Work's progress, reported on the work's own thread, passed to the view on
+// the window's thread: at once when the view has not heard for
+// kAnswerEvery, the work waiting for its answer, and every kAnswerEvery
+// while the work is inside one long call, so the window answers however slow
+// the drive. A stop asked in the view ends the work at its next report.
 class ProgressRelay {
  public:
-  ProgressRelay(const JoinProgress& view, const QString& firstFile) : view_(view), file_(firstFile) {}
+  explicit ProgressRelay(const QString& firstFile) : file_(firstFile) {}
 
-  // On the window's thread, until join returns.
-  JoinResult Run(const std::function<JoinResult(const JoinProgress&)>& join) {
-    std::future<JoinResult> joined = std::async(std::launch::async, [this, &join] {
-      // Finished however the join ends, a thrown failure included, which get() passes on.
-      const struct Finish {
-        ProgressRelay& relay;
-        ~Finish() {
-          const std::lock_guard hold(relay.lock_);
-          relay.finished_ = true;
-          relay.changed_.notify_all();
-        }
-      } finish{*this};
-      return join([this](qint64 done, qint64 total, const QString& file) { return Report(done, total, file); });
-    });
-    std::unique_lock hold(lock_);
-    while (!finished_) {
-      changed_.wait_for(hold, kAnswerEvery, [this] { return reportWaiting_ || finished_; });
-      if (finished_) break;
-      const qint64 done = done_;
-      const qint64 total = total_;
-      const QString file = file_;
-      hold.unlock();
-      const bool goOn = view_(done, total, file);
-      hold.lock();
-      stopAsked_ = stopAsked_ || !goOn;
-      lastAnswer_ = Clock::now();
-      reportWaiting_ = false;
-      changed_.notify_all();
-    }
-    hold.unlock();
-    return joined.get();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-
-  // On the join's thread.
+  // On the work's thread.
   bool Report(qint64 done, qint64 total, const QString& file) {
     std::unique_lock hold(lock_);
     done_ = done;
     total_ = total;
     file_ = file;
-    if (Clock::now() - lastAnswer_ < kAnswerEvery) return !stopAsked_;
-    reportWaiting_ = true;
-    changed_.notify_all();
-    changed_.wait(hold, [this] { return !reportWaiting_; });
-    return !stopAsked_;
+    if (Clock::now() - lastAnswer_ >= kAnswerEvery && !leftBehind_) {
+      reportWaiting_ = true;
+      changed_.notify_all();
+      changed_.wait(hold, [this] { return !reportWaiting_ || leftBehind_; });
+    }
+    return !stopAsked_ && !leftBehind_;
   }
 
-  const JoinProgress& view_;
+  // On the window's thread, until the work has finished, or until stopGrace
+  // after a stop was asked: work stuck meanwhile in a drive that does not
+  // answer is left behind, nothing.
+  template <typename Result>
+  static std::optional<Result> Run(const JoinProgress& view, const QString& firstFile,
+                                   std::chrono::milliseconds stopGrace,
+                                   const std::function<Result(const JoinProgress&)>& work) {
+    const auto relay = std::make_shared<ProgressRelay>(firstFile);
+    // Finished however the work ends, a thrown failure included, which get() passes on.
+    std::packaged_task<Result()> task([relay, work] {
+      const struct Finish {
+        ProgressRelay& relay;
+        ~Finish() { relay.Finish(); }
+      } finish{*relay};
+      return work([relay](qint64 done, qint64 total, const QString& file) { return relay->Report(done, total, file); });
+    });
+    std::future<Result> result = task.get_future();
+    // Never waited for: a thread stuck in a drive must not hold up the window or the program's end.
+    std::thread(std::move(task)).detach();
+    if (!relay->Answer(view, stopGrace)) return std::nullopt;
+    return result.get();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  void Finish() {
+    const std::lock_guard hold(lock_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+
+  // Whether the work finished, not left behind.
+  bool Answer(const JoinProgress& view, std::chrono::milliseconds stopGrace) {
+    std::unique_lock hold(lock_);
+    std::optional<Clock::time_point> giveUpAt;
+    while (!finished_) {
+      changed_.wait_for(hold, kAnswerEvery, [this] { return reportWaiting_ || finished_; });
+      if (finished_) break;
+      if (giveUpAt && Clock::now() >= *giveUpAt) {
+        leftBehind_ = true;
+        changed_.notify_all();
+        return false;
+      }
+      const qint64 done = done_;
+      const qint64 total = total_;
+      const QString file = file_;
+      hold.unlock();
+      const bool goOn = view(done, total, file);
+      hold.lock();
+      if (!goOn && !giveUpAt) giveUpAt = Clock::now() + stopGrace;
+      stopAsked_ = stopAsked_ || !goOn;
+      lastAnswer_ = Clock::now();
+      reportWaiting_ = false;
+      changed_.notify_all();
+    }
+    return true;
+  }
+
   std::mutex lock_;
   std::condition_variable changed_;
-  // Until the join reports, nothing is done and the first file is next.
+  // Until the work reports, nothing is done and the first file is next.
   qint64 done_ = 0;
   qint64 total_ = 1;
   QString file_;
@@ -122,20 +151,52 @@ class ProgressRelay {
   bool reportWaiting_ = false;
   bool stopAsked_ = false;
   bool finished_ = false;
+  bool leftBehind_ = false;
 };
+
+// Work that may wait on a drive, done where the window is to keep answering
+// on a thread of its own, with a progress view that names `item` and whose
+// キャンセル leaves the work behind at once; nothing where it did.
+template <typename Result>
+std::optional<Result> LookAt(const QString& item, Dialogs& dialogs, const JoinCommandSettings& settings,
+                             const std::function<Result()>& work) {
+  if (!settings.answerWhileJoining) return work();
+  const std::unique_ptr<ProgressView> progress = dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
+  const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
+    return progress->Update(done, total, file);
+  };
+  return ProgressRelay::Run<Result>(update, item, std::chrono::milliseconds::zero(),
+                                    [work](const JoinProgress&) { return work(); });
+}
+
+// The folder's files in join order, and the temporary files of joins found in it.
+struct OrderedFolder {
+  Fallible<QStringList> ordered;
+  QStringList temporaries;
+};
+
+OrderedFolder ListAndOrder(const QString& folder, bool byDate) {
+  QStringList temporaries;
+  const Fallible<QStringList> listing = ListJoinFolder(folder, &temporaries);
+  return {listing ? OrderJoinList(folder, *listing, byDate) : listing, temporaries};
+}
+
+bool ReportedOrder(const OrderedFolder& folder, Dialogs& dialogs, QStringList& strFiles) {
+  if (!folder.ordered) {
+    ReportError(QStringLiteral("cmdMain_Click"), Described(folder.ordered.failure()), dialogs);
+    return false;
+  }
+  strFiles = *folder.ordered;
+  return true;
+}
 
 }  // namespace
 
 bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                  QStringList* temporaries) {
-  const Fallible<QStringList> listing = ListJoinFolder(folder, temporaries);
-  const Fallible<QStringList> ordered = listing ? OrderJoinList(folder, *listing, byDate) : listing;
-  if (!ordered) {
-    ReportError(QStringLiteral("cmdMain_Click"), Described(ordered.failure()), dialogs);
-    return false;
-  }
-  strFiles = *ordered;
-  return true;
+  const OrderedFolder ordered = ListAndOrder(folder, byDate);
+  if (temporaries) *temporaries = ordered.temporaries;
+  return ReportedOrder(ordered, dialogs, strFiles);
 }
 
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QStringList& strFiles, Dialogs& dialogs,
@@ -146,8 +207,11 @@ JoinOutcome VoverorFile(const QString& folder, const QString& outName, const QSt
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings) {
   const QString folder = FolderText(openFolder);
-  QStringList temporaries;
-  if (!OrderFolder(folder, byDate, dialogs, strFiles, &temporaries)) return JoinCommandOutcome::Failed;
+  const std::optional<OrderedFolder> ordered =
+      LookAt<OrderedFolder>(QDir::toNativeSeparators(openFolder), dialogs, settings,
+                            [folder, byDate] { return ListAndOrder(folder, byDate); });
+  if (!ordered) return ShowCancelled(dialogs);
+  if (!ReportedOrder(*ordered, dialogs, strFiles)) return JoinCommandOutcome::Failed;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
     return JoinCommandOutcome::Failed;
@@ -156,13 +220,18 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
   // The inputs are looked at once, for the question and the join alike.
-  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, strFiles, temporaries);
-  if (!plan) {
-    ReportedOutcome({JoinOutcome::Failed, plan.failure()}, dialogs);
+  const std::optional<Fallible<JoinPlan>> plan =
+      LookAt<Fallible<JoinPlan>>(DisplayFileName(outName), dialogs, settings,
+                                 [folder, outName, files = strFiles, temporaries = ordered->temporaries] {
+                                   return PlanJoin(folder, outName, files, temporaries);
+                                 });
+  if (!plan) return ShowCancelled(dialogs);
+  if (!*plan) {
+    ReportedOutcome({JoinOutcome::Failed, plan->failure()}, dialogs);
     return JoinCommandOutcome::Failed;
   }
   Replacing replacing = settings.replacing;
-  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(outName, plan->target, dialogs, replacing))
+  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(outName, (*plan)->target, dialogs, replacing))
     return *end;
 
   JoinOutcome outcome;
@@ -171,9 +240,15 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
     const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };
-    const auto join = [&](const JoinProgress& report) { return JoinFiles(folder, outName, *plan, report, replacing); };
-    outcome = ReportedOutcome(
-        settings.answerWhileJoining ? ProgressRelay(update, strFiles.value(0)).Run(join) : join(update), dialogs);
+    const std::function<JoinResult(const JoinProgress&)> join = [folder, outName, joined = **plan,
+                                                                 replacing](const JoinProgress& report) {
+      return JoinFiles(folder, outName, joined, report, replacing);
+    };
+    // A join left behind, stuck in a drive, stops at its next report and removes what it wrote.
+    const std::optional<JoinResult> result =
+        settings.answerWhileJoining ? ProgressRelay::Run(update, strFiles.value(0), kStoppedJoinGrace, join)
+                                    : join(update);
+    outcome = ReportedOutcome(result.value_or(JoinResult{JoinOutcome::Stopped, {}}), dialogs);
   }
   switch (outcome) {
     case JoinOutcome::Joined:
