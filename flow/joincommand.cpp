@@ -165,8 +165,12 @@ std::optional<Result> LookAt(const QString& item, Dialogs& dialogs, const JoinCo
   const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
     return progress->Update(done, total, file);
   };
-  return ProgressRelay::Run<Result>(update, item, std::chrono::milliseconds::zero(),
-                                    [work](const JoinProgress&) { return work(); });
+  // Stopped meanwhile: the work's result is not used either.
+  const std::function<std::optional<Result>(const JoinProgress&)> relayed = [work, item](const JoinProgress& report) {
+    Result result = work();
+    return report(0, 1, item) ? std::optional<Result>(std::move(result)) : std::nullopt;
+  };
+  return ProgressRelay::Run(update, item, std::chrono::milliseconds::zero(), relayed).value_or(std::nullopt);
 }
 
 // The folder's files in join order, and the temporary files of joins found in it.
