@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include <dirent.h>
+#include <mntent.h>
 
 bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
   static const std::array<QByteArrayView, 27> kSystemTypes{
@@ -25,11 +26,19 @@ bool IsUserVolume(const QString& rootPath, const QByteArray& fileSystemType) {
                      [&](QStringView parent) { return rootPath.startsWith(parent); });
 }
 
+// From the mount table alone: asking each volume (statfs) would wait on any that does not answer.
 QList<Drive> SystemDrives::ListDrives() {
   QList<Drive> drives;
-  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-    if (!volume.isValid() || !IsUserVolume(volume.rootPath(), volume.fileSystemType())) continue;
-    drives.append(Drive{volume.rootPath(), volume.name(), FolderText(volume.rootPath())});
+  if (FILE* table = ::setmntent("/proc/self/mounts", "r")) {
+    while (const mntent* mount = ::getmntent(table)) {
+      const QString root = DecodeFileName(mount->mnt_dir);
+      if (!IsUserVolume(root, mount->mnt_type)) continue;
+      const Drive drive{root, QString(), FolderText(root)};
+      // A folder mounted over again is one drive.
+      if (std::none_of(drives.begin(), drives.end(), [&](const Drive& listed) { return listed.id == drive.id; }))
+        drives.append(drive);
+    }
+    ::endmntent(table);
   }
   // In a chroot or container the root may be no mount point of its own; it is a drive all the same.
   if (std::none_of(drives.begin(), drives.end(), [](const Drive& drive) { return drive.root == QDir::rootPath(); }))
@@ -43,12 +52,25 @@ QString SystemDrives::WorkingFolder() { return QDir::currentPath(); }
 // A Linux process has one current folder, the working folder, and no other for each drive.
 QString SystemDrives::CurrentFolder(const Drive& drive) { return drive.root; }
 
-std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
-  // A volume that was unmounted leaves its mount point behind as a plain folder.
-  // The root of the file system is always there, even where it is no mount point.
+namespace {
+
+// A volume that was unmounted leaves its mount point behind as a plain folder.
+// The root of the file system is always there, even where it is no mount point.
+bool IsMounted(const QStorageInfo& volume, const Drive& drive) {
+  return (volume.isValid() && volume.isReady() && FolderText(volume.rootPath()) == drive.root) ||
+         drive.root == QDir::rootPath();
+}
+
+}  // namespace
+
+std::optional<QString> SystemDrives::AskLabel(const Drive& drive) {
   const QStorageInfo volume(drive.root);
-  const bool mounted = volume.isValid() && volume.isReady() && FolderText(volume.rootPath()) == drive.root;
-  if (!mounted && drive.root != QDir::rootPath()) return Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
+  if (!IsMounted(volume, drive)) return std::nullopt;
+  return volume.name();
+}
+
+std::optional<Failure> SystemDrives::CheckFolder(const Drive& drive, const QString& folder) {
+  if (!IsMounted(QStorageInfo(drive.root), drive)) return Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
   DIR* directory = ::opendir(EncodeFileName(folder).constData());
   if (!directory) return FailureOfOpeningFolder(folder, errno);
   ::closedir(directory);

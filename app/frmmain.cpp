@@ -23,6 +23,9 @@ namespace {
 // Twips per inch.
 constexpr int kTwipsPerInch = 1440;
 
+// How long a chosen drive may take to answer before it is not ready.
+constexpr std::chrono::milliseconds kDriveAnswerBound{1000};
+
 // Enter presses the focused button as Space does, though the window has no default button for Enter to press.
 class EnterPressesButton final : public QObject {
  public:
@@ -60,7 +63,8 @@ int TwipsToPixels(int twips, int dotsPerInch) {
   return static_cast<int>((static_cast<qint64>(twips) * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch);
 }
 
-frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch) : dialogs_(dialogs), driveServices_(drives) {
+frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
+    : dialogs_(dialogs), driveServices_(drives), driveQuestions_(new DriveQuestions(drives, this)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProgramName());
   setWindowIcon(QIcon(QStringLiteral(":/entw/window-icon")));
@@ -148,6 +152,7 @@ void frmMain::BuildControls(int dotsPerInch) {
   connect(drvMain, &QComboBox::currentIndexChanged, this, &frmMain::drvMain_Change);
   connect(drvMain, &DriveList::aboutToShowDrives, this, &frmMain::RefreshDrives);
   connect(dirMain, &FolderList::folderOpened, this, &frmMain::RecordOpenedFolder);
+  connect(driveQuestions_, &DriveQuestions::labelled, this, &frmMain::ShowLabel);
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -169,16 +174,16 @@ void frmMain::cmdMain_Click() {
 void frmMain::drvMain_Change() {
   const QString driveId = drvMain->currentData().toString();
   const std::optional<Drive> drive = FindDrive(driveId);
-  const QString folder = drive ? CurrentFolderOf(*drive) : QString();
-  const std::optional<Failure> failure =
-      drive ? driveServices_.CheckFolder(*drive, folder) : Failure{FailureKind::DriveUnavailable, FailureSide::Folder};
-  if (!failure) {
-    dirMain->openFolder(drive->root, folder);
+  const std::optional<Fallible<QString>> folder = OpenableFolder(drive);
+  if (folder && *folder) {
+    dirMain->openFolder(drive->root, **folder);
+    // Where the drive's folder has gone, the one opened above it is the drive's now.
+    driveFolders_.insert(driveId, **folder);
     strLastDrive = driveId;
     return;
   }
-  if (failure->kind != FailureKind::DriveUnavailable) {
-    ReportError(QStringLiteral("drvMain_Change"), Described(*failure), dialogs_);
+  if (folder && folder->failure().kind != FailureKind::DriveUnavailable) {
+    ReportError(QStringLiteral("drvMain_Change"), Described(folder->failure()), dialogs_);
     return;
   }
   // A notice, not an error report, so not the report's title: "エラー" joined
@@ -197,7 +202,8 @@ void frmMain::drvMain_Change() {
     return;
   }
   for (const Drive& other : std::as_const(drives_)) {
-    if (other.id != driveId && !driveServices_.CheckFolder(other, CurrentFolderOf(other))) {
+    if (other.id == driveId) continue;
+    if (const std::optional<Fallible<QString>> opens = OpenableFolder(other); opens && *opens) {
       SetDrive(other.id);
       return;
     }
@@ -214,8 +220,25 @@ void frmMain::RefreshDrives() {
   if (shownDrive && !FindDrive(shown)) drives_.append(*shownDrive);
   const QSignalBlocker quiet(drvMain);
   drvMain->clear();
-  for (const Drive& drive : std::as_const(drives_)) drvMain->addItem(drive.displayText(), drive.id);
+  // Listed at once, with the labels drives gave before; each is asked afresh and shows its label when it answers.
+  for (Drive& drive : drives_) {
+    drive.label = driveLabels_.value(drive.id);
+    drvMain->addItem(drive.displayText(), drive.id);
+    driveQuestions_->AskLabel(drive);
+  }
   drvMain->setCurrentIndex(drvMain->findData(shown));
+}
+
+void frmMain::ShowLabel(const QString& driveId, const std::optional<QString>& label) {
+  if (label)
+    driveLabels_.insert(driveId, *label);
+  else
+    driveLabels_.remove(driveId);
+  for (Drive& drive : drives_) {
+    if (drive.id != driveId) continue;
+    drive.label = label.value_or(QString());
+    if (const int item = drvMain->findData(driveId); item >= 0) drvMain->setItemText(item, drive.displayText());
+  }
 }
 
 void frmMain::SetDrive(const QString& driveId) { drvMain->setCurrentIndex(drvMain->findData(driveId)); }
@@ -227,6 +250,11 @@ std::optional<Drive> frmMain::FindDrive(const QString& driveId) const {
     if (drive.id == driveId) return drive;
   }
   return std::nullopt;
+}
+
+std::optional<Fallible<QString>> frmMain::OpenableFolder(const std::optional<Drive>& drive) {
+  if (!drive) return std::nullopt;
+  return driveQuestions_->AskFolder(*drive, CurrentFolderOf(*drive), kDriveAnswerBound);
 }
 
 QString frmMain::CurrentFolderOf(const Drive& drive) const {

@@ -47,15 +47,20 @@ class frmMain final : public QMainWindow {
   void drvMain_Change();
   void mnuHelp_Click();
   void RefreshDrives();
+  void ShowLabel(const QString& driveId, const std::optional<QString>& label);
   void SetDrive(const QString& driveId);
   void RecordOpenedFolder(const QString& folder);
   std::optional<Drive> FindDrive(const QString& driveId) const;
   QString CurrentFolderOf(const Drive& drive) const;
+  // The folder choosing the drive opens, or its failure; nothing where the drive did not answer in time.
+  std::optional<Fallible<QString>> OpenableFolder(const std::optional<Drive>& drive);
 
   Dialogs& dialogs_;
   DriveServices& driveServices_;
+  DriveQuestions* driveQuestions_;
   QList<Drive> drives_;
   QHash<QString, QString> driveFolders_;  // each drive's current folder, once opened
+  QHash<QString, QString> driveLabels_;   // the label each drive last answered with
   QString workingFolder_;
 
   QLabel* lblMain = nullptr;

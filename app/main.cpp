@@ -28,8 +28,10 @@ int main(int argc, char* argv[]) {
 
   QtDialogs dialogs;
   SystemDrives drives;
-  frmMain window(dialogs, drives);
-  dialogs.SetParent(&window);
-  window.show();
+  // Never destroyed: destroying the folder tree waits for its reading
+  // thread, which may be stuck in a drive that does not answer.
+  auto* window = new frmMain(dialogs, drives);
+  dialogs.SetParent(window);
+  window->show();
   return application.exec();
 }

@@ -68,6 +68,25 @@ bool ResolveOutputPlace(const QByteArray& path, QByteArray& place, SystemError& 
   return true;
 }
 
+// Holds the open folder locked against other joins taking a name in it,
+// waiting up to two seconds for one that holds it. Where the system keeps no
+// such locks the name is taken unlocked, as only joins ever ask for them.
+bool TakeTurn(int folder, SystemError& error) {
+  for (int tries = 0; ::flock(folder, LOCK_EX | LOCK_NB) != 0; ++tries) {
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      error = errno;
+      return false;
+    }
+    if (tries == 200) {
+      error = EWOULDBLOCK;
+      return false;
+    }
+    ::usleep(10000);
+  }
+  return true;
+}
+
 }  // namespace
 
 struct OutputFile::Private {
@@ -129,26 +148,31 @@ struct OutputFile::Private {
       error = errno;
       return false;
     }
-    // No hard links (exFAT, FAT): the name is reserved by an empty file made only
-    // where none is, and that reservation alone is replaced, still ours right before.
-    const int reservation =
-        ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (reservation < 0) {
+    return RenameWhileFree(error);
+  }
+  // No hard links (exFAT, FAT): joins taking a name in this folder take turns,
+  // and the name is taken only while it is still free. Nothing stands under it
+  // before the rename, so a join killed meanwhile leaves it free.
+  bool RenameWhileFree(SystemError& error) {
+    const int turn = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (turn < 0) {
       error = errno;
       return false;
     }
-    struct stat reserved {};
-    const bool known = ::fstat(reservation, &reserved) == 0;
-    ::close(reservation);
     struct stat present {};
-    if (!known || !Present(present) || !SameFile(present, reserved) || present.st_size != 0) {
-      error = EEXIST;
-      return false;
+    bool taken = false;
+    if (TakeTurn(turn, error)) {
+      if (Present(present))
+        error = EEXIST;
+      else if (errno != ENOENT)
+        error = errno;
+      else if (::renameat(folder, tempName.constData(), folder, name.constData()) == 0)
+        taken = true;
+      else
+        error = errno;
     }
-    if (::renameat(folder, tempName.constData(), folder, name.constData()) == 0) return true;
-    error = errno;
-    if (Present(present) && SameFile(present, reserved)) (void)::unlinkat(folder, name.constData(), 0);
-    return false;
+    ::close(turn);
+    return taken;
   }
   // Replaces the plain file `present` at the name, after a last look that it is still there.
   bool Replace(int file, const struct stat& present, SystemError& error) {

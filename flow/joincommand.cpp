@@ -7,9 +7,15 @@
 #include "report/errorreport.h"
 #include "resources/programinfo.h"
 
+#include <QDir>
+
+#include <chrono>
 #include <optional>
 
 namespace {
+
+// How long a stopped join may take to stop before the window leaves it behind.
+constexpr std::chrono::milliseconds kStoppedJoinGrace{2000};
 
 QString JoinTitle() { return QStringLiteral("結合 - ") + ProgramName(); }
 
@@ -48,21 +54,48 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& outName, const
 }
 
 // The concatenation, JoinFiles with the plan, a failure shown in the error
-// report; where the window must keep answering, on a thread of its own.
+// report; where the window must keep answering, on a thread of its own. A
+// join left behind there, stuck in a drive, stops at its next report and
+// removes what it wrote.
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const JoinPlan& plan, Dialogs& dialogs,
                         const JoinProgress& progress, Replacing replacing, bool answerWhileJoining) {
-  const auto join = [&](const JoinProgress& report) { return JoinFiles(folder, outName, plan, report, replacing); };
-  const JoinResult result =
-      answerWhileJoining ? ProgressRelay(progress, plan.files.value(0)).Run(join) : join(progress);
+  const std::function<JoinResult(const JoinProgress&)> join = [folder, outName, plan,
+                                                               replacing](const JoinProgress& report) {
+    return JoinFiles(folder, outName, plan, report, replacing);
+  };
+  const JoinResult result = answerWhileJoining
+                                ? ProgressRelay::Run(progress, plan.files.value(0), kStoppedJoinGrace, join)
+                                      .value_or(JoinResult{JoinOutcome::Stopped, {}})
+                                : join(progress);
   if (result.outcome == JoinOutcome::Failed) ReportJoinFailure(result.failure, dialogs);
   return result.outcome;
 }
 
-}  // namespace
+// Work that may wait on a drive, done where the window is to keep answering
+// on a thread of its own, with a progress view that names `item` and whose
+// キャンセル leaves the work behind at once; nothing where it did.
+template <typename Result>
+std::optional<Result> LookAt(const QString& item, Dialogs& dialogs, const JoinCommandSettings& settings,
+                             const std::function<Result()>& work) {
+  if (!settings.answerWhileJoining) return work();
+  const std::unique_ptr<ProgressView> progress = dialogs.OpenProgress(JoinTitle(), QStringLiteral("結合しています…"));
+  const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
+    return progress->Update(done, total, file);
+  };
+  // Stopped meanwhile: the work's result is not used either.
+  const std::function<std::optional<Result>(const JoinProgress&)> relayed = [work, item](const JoinProgress& report) {
+    Result result = work();
+    return report(0, 1, item) ? std::optional<Result>(std::move(result)) : std::nullopt;
+  };
+  return ProgressRelay::Run(update, item, std::chrono::milliseconds::zero(), relayed).value_or(std::nullopt);
+}
 
-bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
+Fallible<QStringList> ListAndOrder(const QString& folder, bool byDate) {
   const Fallible<QStringList> listing = ListJoinFolder(folder);
-  const Fallible<QStringList> ordered = listing ? OrderJoinList(folder, *listing, byDate) : listing;
+  return listing ? OrderJoinList(folder, *listing, byDate) : listing;
+}
+
+bool ReportedOrder(const Fallible<QStringList>& ordered, Dialogs& dialogs, QStringList& strFiles) {
   if (!ordered) {
     ReportError(QStringLiteral("cmdMain_Click"), Described(ordered.failure()), dialogs);
     return false;
@@ -71,10 +104,20 @@ bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringLi
   return true;
 }
 
+}  // namespace
+
+bool OrderFolder(const QString& folder, bool byDate, Dialogs& dialogs, QStringList& strFiles) {
+  return ReportedOrder(ListAndOrder(folder, byDate), dialogs, strFiles);
+}
+
 JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialogs& dialogs, QStringList& strFiles,
                                   const JoinCommandSettings& settings) {
   const QString folder = FolderText(openFolder);
-  if (!OrderFolder(folder, byDate, dialogs, strFiles)) return JoinCommandOutcome::Failed;
+  const std::optional<Fallible<QStringList>> ordered =
+      LookAt<Fallible<QStringList>>(QDir::toNativeSeparators(openFolder), dialogs, settings,
+                                    [folder, byDate] { return ListAndOrder(folder, byDate); });
+  if (!ordered) return ShowCancelled(dialogs);
+  if (!ReportedOrder(*ordered, dialogs, strFiles)) return JoinCommandOutcome::Failed;
   if (strFiles.isEmpty()) {
     dialogs.ShowMessage(QStringLiteral("結合するファイルがありません。"), MessageStyle::kInformation, ProgramName());
     return JoinCommandOutcome::Failed;
@@ -83,9 +126,12 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
   const QString outName = TrimOutputName(dialogs.PromptText(QStringLiteral("結合後ファイル名:"), JoinTitle()));
   if (outName.isEmpty()) return ShowCancelled(dialogs);
   // The inputs are looked at once, for the question and the join alike.
-  const Fallible<JoinPlan> plan = PlanJoin(folder, outName, strFiles);
+  const std::optional<Fallible<JoinPlan>> plan =
+      LookAt<Fallible<JoinPlan>>(DisplayFileName(outName), dialogs, settings,
+                                 [folder, outName, files = strFiles] { return PlanJoin(folder, outName, files); });
+  if (!plan) return ShowCancelled(dialogs);
   Replacing replacing = settings.replacing;
-  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(outName, plan, dialogs, replacing)) return *end;
+  if (const std::optional<JoinCommandOutcome> end = EndBeforeWriting(outName, *plan, dialogs, replacing)) return *end;
 
   JoinOutcome outcome;
   {
@@ -93,7 +139,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
     const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };
-    outcome = VoverorFile(folder, outName, *plan, dialogs, update, replacing, settings.answerWhileJoining);
+    outcome = VoverorFile(folder, outName, **plan, dialogs, update, replacing, settings.answerWhileJoining);
   }
   switch (outcome) {
     case JoinOutcome::Joined:

@@ -88,6 +88,7 @@ class TestCli : public QObject {
   void ignoredInterruptsStayIgnored();
   void holesKeptWhereMountsAreHidden();
   void outputWriteFailureNamesTheOutput();
+  void killedWhileTakingTheNameLeavesItFree();
   void consoleKeepsItsCodePage_data();
   void consoleKeepsItsCodePage();
 
@@ -450,6 +451,26 @@ void TestCli::outputWriteFailureNamesTheOutput() {
   QVERIFY2(err.contains(QStringLiteral("エラー番号:57").toUtf8()), err.constData());
   QVERIFY2(err.contains("\xe3\x80\x8c" + QFile::encodeName(folder_ + "out.bin") + "\xe3\x80\x8d"), err.constData());
   QCOMPARE(Entries(folder_), QStringList{"big"});
+}
+
+// On exFAT, where no hard link can take a new name, a join killed as it renames its file to it leaves it free.
+void TestCli::killedWhileTakingTheNameLeavesItFree() {
+  const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+  if (strace.isEmpty()) QSKIP("strace is not installed");
+  const LoopMount exfat(QStringLiteral("exfat"), 16);
+  if (!exfat.isMounted()) QSKIP(qPrintable(exfat.whyNot()));
+  QVERIFY(WriteFile(exfat.path() + "a", "A"));
+  QProcess killed;
+  killed.setProcessEnvironment(TracedEnvironment());
+  killed.start(strace,
+               {"-o", "/dev/null", "-e", "inject=renameat:signal=KILL", ENTW_JOIN_PATH, exfat.path(), "out.bin"});
+  QVERIFY(killed.waitForFinished(60000));
+  QVERIFY(!QFile::exists(exfat.path() + "out.bin"));
+
+  const Run again = RunJoin({exfat.path(), "out.bin"});
+
+  QCOMPARE(again.exitCode, 0);
+  QCOMPARE(ReadFile(exfat.path() + "out.bin"), QByteArray("A"));
 }
 
 void TestCli::listForms_data() {

@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "entw_version.h"
 #include "fakedrives.h"
+#include "loopmount.h"
 #include "report/failure.h"
 #include "scripteddialogs.h"
 #include "systemcodes.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QOperatingSystemVersion>
+#include <QProcess>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -27,14 +29,14 @@ namespace {
 
 const QString kNotReady = QStringLiteral("ドライブの準備ができていません。|4112|エラーえんとぅ");
 
-// A machine with drives c: (working folder c/work) and d: (with a folder d/x).
+// A machine with drives c: (working folder c/work) and d: (labelled DATA, with a folder d/x).
 struct Machine {
   Machine() {
     QDir(dir.path()).mkpath(QStringLiteral("c/work"));
     QDir(dir.path()).mkpath(QStringLiteral("c/other"));
     QDir(dir.path()).mkpath(QStringLiteral("d/x"));
     drives.AddDrive(QStringLiteral("c:"), path("c/"));
-    drives.AddDrive(QStringLiteral("d:"), path("d/"));
+    drives.AddDrive(QStringLiteral("d:"), path("d/"), QStringLiteral("DATA"));
     drives.workingFolder = path("c/work");
   }
   QString path(const QString& relative) const { return dir.path() + u'/' + relative; }
@@ -81,6 +83,9 @@ class TestNavigation : public QObject {
   void otherFailureIsReported_data();
   void otherFailureIsReported();
   void startOnAnUnavailableDriveFallsBack();
+  void driveAnswers_data();
+  void driveAnswers();
+  void driveWhoseDriverStoppedHoldsNothing();
   void highlightingDoesNotChangeTheJoinedFolder();
   void driveListIsReadAfreshWhenOpened();
   void userVolumes_data();
@@ -139,7 +144,7 @@ void TestNavigation::driveOpensTheFolderTheSystemKeeps() {
 
 void TestNavigation::unavailableDriveReturnsToThePrevious() {
   Machine machine;
-  machine.drives.unavailable.insert("d:");
+  machine.drives.SetUnavailable("d:");
   machine.start();
 
   machine.chooseDrive("d:");
@@ -152,9 +157,9 @@ void TestNavigation::unavailableDriveReturnsToThePrevious() {
 
 void TestNavigation::previousDriveUnavailableToo() {
   Machine machine;
-  machine.drives.unavailable.insert("d:");
+  machine.drives.SetUnavailable("d:");
   machine.start();
-  machine.drives.unavailable.insert("c:");
+  machine.drives.SetUnavailable("c:");
 
   machine.chooseDrive("d:");
 
@@ -177,7 +182,7 @@ void TestNavigation::otherFailureIsReported() {
   QFETCH(int, number);
 
   Machine machine;
-  machine.drives.otherFailures.insert("d:", FailureOfOpeningFolder(machine.path("d/"), errorCode));
+  machine.drives.Fail("d:", FailureOfOpeningFolder(machine.path("d/"), errorCode));
   machine.start();
 
   machine.chooseDrive("d:");
@@ -193,13 +198,70 @@ void TestNavigation::otherFailureIsReported() {
 
 void TestNavigation::startOnAnUnavailableDriveFallsBack() {
   Machine machine;
-  machine.drives.unavailable.insert("c:");
+  machine.drives.SetUnavailable("c:");
   machine.start();
 
   QCOMPARE(machine.dialogs.shown(), QStringList{kNotReady});
   QCOMPARE(machine.shownDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->lastDrive(), QStringLiteral("d:"));
   QCOMPARE(machine.window->openFolder(), QDir::cleanPath(machine.path("d/")));
+}
+
+// The list opens at once whatever the drives do; only a drive chosen and still silent is not ready.
+void TestNavigation::driveAnswers_data() {
+  QTest::addColumn<QString>("answer");
+  QTest::addColumn<QString>("listed");  // once the drive has answered, or has not
+  QTest::addColumn<bool>("opens");
+
+  QTest::newRow("answers late: by name alone until then") << "late"
+                                                          << "d:  [DATA]" << true;
+  QTest::newRow("never answers: not ready when chosen") << "never"
+                                                        << "d:" << false;
+  QTest::newRow("fails: not ready") << "fails"
+                                    << "d:" << false;
+  QTest::newRow("its folder gone: the nearest above opens") << "folder gone"
+                                                            << "d:  [DATA]" << true;
+}
+
+void TestNavigation::driveAnswers() {
+  QFETCH(QString, answer);
+  QFETCH(QString, listed);
+  QFETCH(bool, opens);
+  Machine machine;
+  // The folder it keeps open, or one renamed since.
+  machine.drives.currentFolders.insert("d:", machine.path(answer == "folder gone" ? "d/x/renamed/y" : "d/x"));
+  if (answer == "fails")
+    machine.drives.SetUnavailable("d:");
+  else
+    machine.drives.Hold("d:");
+  machine.start();
+
+  machine.driveList()->showPopup();
+  QCOMPARE(machine.driveList()->itemText(1), QStringLiteral("d:"));
+  machine.driveList()->hidePopup();
+  if (answer != "never") machine.drives.Hold("d:", false);
+  QTRY_COMPARE(machine.driveList()->itemText(1), listed);
+  machine.chooseDrive("d:");
+
+  QCOMPARE(machine.dialogs.shown(), opens ? QStringList() : QStringList{kNotReady});
+  QCOMPARE(machine.window->openFolder(), machine.path(opens ? "d/x" : "c/work"));
+}
+
+// A real drive whose driver has stopped: the question waits on a thread of its own until the driver goes on.
+void TestNavigation::driveWhoseDriverStoppedHoldsNothing() {
+  const LoopMount mount(QStringLiteral("exfat"), 16);
+  if (!mount.isMounted()) QSKIP(qPrintable(mount.whyNot()));
+  const QString driver = "exfat-fuse .* " + QDir::cleanPath(mount.path()) + "( |$)";
+  QCOMPARE(QProcess::execute("pkill", {"-STOP", "-f", driver}), 0);
+  const auto goOn = qScopeGuard([&] { QProcess::execute("pkill", {"-CONT", "-f", driver}); });
+  SystemDrives system;
+  DriveQuestions questions(system);
+  const Drive drive{mount.path(), QString(), mount.path()};
+
+  QVERIFY(!questions.AskFolder(drive, mount.path(), std::chrono::milliseconds(500)));
+  QCOMPARE(QProcess::execute("pkill", {"-CONT", "-f", driver}), 0);
+  std::optional<Fallible<QString>> answer;
+  QTRY_VERIFY((answer = questions.AskFolder(drive, mount.path(), std::chrono::milliseconds(500))) && *answer);
 }
 
 void TestNavigation::highlightingDoesNotChangeTheJoinedFolder() {
