@@ -53,9 +53,10 @@ GivenAttributes::GivenAttributes(const QString&) {}
 
 QStringList GivenAttributes::LostBy(const QString&) const { return {}; }
 
-// A running join keeps its file open and shared for reading only, so it cannot be deleted.
-HeldFile::HeldFile(const QString& path, bool exclusive) {
-  const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+HeldFile::HeldFile(const QString& path, Sharing sharing) {
+  const DWORD share = sharing == Sharing::Nothing     ? 0
+                      : sharing == Sharing::ReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                                                      : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const HANDLE handle = ::CreateFileW(Native(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
 }

@@ -393,7 +393,7 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
 void TestConcatenation::inputLockedByAnotherProgramFails() {
   QVERIFY(WriteFile(folder + "a", "A"));
   QVERIFY(WriteFile(folder + "b", "B"));
-  const HeldFile locked(folder + "b", true);
+  const HeldFile locked(folder + "b", Sharing::Nothing);
   if (!locked.held()) QSKIP("no lock on this system keeps others from opening a file");
 
   const JoinResult result = Join(folder, "out.bin", {"a", "b"});
@@ -826,7 +826,7 @@ void TestConcatenation::heldOutputIsWaitedFor() {
   QFETCH(QByteArray, content);
   QVERIFY(WriteFile(folder + "a", "new"));
   QVERIFY(WriteFile(folder + "out.bin", "old"));
-  auto holder = std::make_unique<HeldFile>(folder + "out.bin", true);
+  auto holder = std::make_unique<HeldFile>(folder + "out.bin", Sharing::Nothing);
   if (!holder->held()) QSKIP("no lock on this system keeps others from opening a file");
   std::thread releasing;
   // Let go only once the output is flushed, so that taking the name meets the held file.
