@@ -63,6 +63,7 @@ class BenchDialogs final : public Dialogs {
   class Stopping final : public ProgressView {
    public:
     bool Update(qint64, qint64, const QString&) override { return false; }
+    bool WaitFor(const QString&) override { return false; }
   };
 
   QElapsedTimer clock_;

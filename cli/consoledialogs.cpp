@@ -14,6 +14,19 @@ QByteArray WithPlainLineEnds(QString text) {
 class InterruptibleProgress final : public ProgressView {
  public:
   bool Update(qint64, qint64, const QString&) override { return !StopRequested(); }
+  // Said once, as the window says it.
+  bool WaitFor(const QString& heldFile) override {
+    if (!waitSaid_) {
+      ConsoleDialogs::Say(
+          QStringLiteral("ほかのプログラムが「%1」を使用中です。閉じられるのを待っています（中止は Ctrl+C）…")
+              .arg(heldFile));
+      waitSaid_ = true;
+    }
+    return !StopRequested();
+  }
+
+ private:
+  bool waitSaid_ = false;
 };
 
 }  // namespace

@@ -21,6 +21,10 @@ class ProgressView {
   virtual ~ProgressView() = default;
   // Returns false once the user has asked to stop.
   virtual bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) = 0;
+  // Says, until the next Update, that the join waits for another program to
+  // let go of a file (its path as the user reads it); returns false once the
+  // user has asked to stop.
+  virtual bool WaitFor(const QString& heldFile) = 0;
 };
 
 // Every dialog the program shows goes through this: the window shows Qt's
