@@ -84,6 +84,12 @@ class GivenAttributes {
   bool accessList_ = false;
 };
 
+// Gives a file Windows' hidden and read-only attributes as the words
+// "hidden" and "readonly" name them; false where the system has none.
+bool GiveWindowsAttributes(const QString& path, const QStringList& attributes);
+// Which of them a file has, in that order; empty where the system has none.
+QStringList WindowsAttributesOf(const QString& path);
+
 // What another program that holds a file open lets others do with it, where
 // the system has such locks (Windows): nothing (a program that locks it), read
 // and write but not delete or rename it (the search indexer, a media player,

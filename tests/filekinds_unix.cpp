@@ -141,6 +141,10 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit() {
   ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
+bool GiveWindowsAttributes(const QString&, const QStringList&) { return false; }
+
+QStringList WindowsAttributesOf(const QString&) { return {}; }
+
 HeldFile::HeldFile(const QString& path, Sharing sharing) {
   if (sharing == Sharing::Nothing) return;  // no lock here keeps others from opening a file
   const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
