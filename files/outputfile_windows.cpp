@@ -142,6 +142,14 @@ bool SetBasicInformation(HANDLE handle, DWORD attributes, LARGE_INTEGER creation
   return ::SetFileInformationByHandle(handle, FileBasicInfo, &information, sizeof information) != 0;
 }
 
+// Sets the attributes of the file `name` in the held folder; no handle of
+// it stays open, which would keep a rename from replacing it.
+bool SetAttributesInFolder(HANDLE folder, const std::wstring& name, DWORD attributes) {
+  SystemError ignored = 0;
+  const OwnedHandle file(OpenRelative(folder, name, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_OPEN, ignored));
+  return file && SetBasicInformation(file.handle, attributes, {});
+}
+
 // The old file's access list onto the new one, as it was set: inherited
 // entries are inherited afresh, a list that inherits nothing stays so.
 // Where it may not be read or given, the new file keeps the folder's.
@@ -297,9 +305,12 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
   // A file that takes the name meanwhile is looked at on a second round.
   for (int round = 0; round < 2; ++round) {
     SystemError ignored = 0;
-    // Any kind of file: a folder or a device there is refused below.
+    // Any kind of file: a folder there is refused below. One whose access
+    // list may not be read is replaced all the same, with the folder's.
     OwnedHandle old(
         OpenRelative(d_->folder, name, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, FILE_OPEN, ignored, 0));
+    if (!old && ignored == ERROR_ACCESS_DENIED)
+      old = OwnedHandle(OpenRelative(d_->folder, name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, ignored, 0));
     std::optional<FileStatus> status = old ? StatusOfHandle(old.handle, ignored) : std::nullopt;
     if (status && (!status->isRegular || !mayReplace(*status, status->identity == d_->standing))) {
       error = ERROR_FILE_EXISTS;
@@ -325,13 +336,10 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
       // which replaces no read-only file: its attribute is lifted for the
       // moment of the rename, and put back if the rename fails.
       if (!RenameExRefused(failed)) return failed;
-      OwnedHandle readOnly;
-      if (replacing && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        readOnly = OwnedHandle(OpenRelative(d_->folder, name, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_OPEN, failed));
-        if (readOnly) SetBasicInformation(readOnly.handle, attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}, {});
-      }
+      const bool lifted = replacing && (attributes & FILE_ATTRIBUTE_READONLY) &&
+                          SetAttributesInFolder(d_->folder, name, attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
       failed = RenameInFolder(file, d_->folder, name, kFileRenameInformation, replacing ? 1 : 0);
-      if (failed != 0 && readOnly) SetBasicInformation(readOnly.handle, attributes, {});
+      if (failed != 0 && lifted) SetAttributesInFolder(d_->folder, name, attributes);
       return failed;
     };
     // A held file is waited for; refused for any other reason, it is not.
