@@ -29,3 +29,16 @@ class FolderDays {
   QString folder_;
   std::unique_ptr<Private> d_;
 };
+
+// Holds a folder while a join reads its files, until destroyed: on Windows
+// it cannot be renamed or removed meanwhile, so that the inputs it holds are
+// still found where they were listed. Linux keeps no such hold.
+class HeldFolder {
+ public:
+  explicit HeldFolder(const QString& folder);
+  ~HeldFolder();
+  Q_DISABLE_COPY(HeldFolder)
+
+ private:
+  intptr_t handle_ = -1;
+};

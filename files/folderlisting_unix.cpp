@@ -71,3 +71,7 @@ std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& err
   }
   return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
 }
+
+HeldFolder::HeldFolder(const QString&) {}
+
+HeldFolder::~HeldFolder() = default;

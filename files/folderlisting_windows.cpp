@@ -69,3 +69,16 @@ std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& err
   }
   return QDate(local.wYear, local.wMonth, local.wDay).toJulianDay();
 }
+
+// Opened for listing, which takes part in sharing as an attributes-only
+// handle does not, and not shared for deleting, which a rename needs.
+HeldFolder::HeldFolder(const QString& folder) {
+  const HANDLE handle =
+      ::CreateFileW(Win32Path(folder).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
+}
+
+HeldFolder::~HeldFolder() {
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}

@@ -1,5 +1,6 @@
 #include "join/concatenation.h"
 
+#include "files/folderlisting.h"
 #include "files/nativefile.h"
 #include "files/outputfile.h"
 
@@ -375,6 +376,7 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   const Fallible<std::vector<InputFile>> inspected = plan.inputs ? *plan.inputs : InspectInputs(folder, plan.files);
   if (!inspected) return {JoinOutcome::Failed, inspected.failure()};
   const std::vector<InputFile>& inputs = *inspected;
+  const HeldFolder joinedFolder(folder);
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error))
