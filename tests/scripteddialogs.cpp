@@ -9,10 +9,7 @@ class ScriptedProgress final : public ProgressView {
     ++owner_.progressUpdates;
     return owner_.stopAfterProgressUpdates < 0 || owner_.progressUpdates < owner_.stopAfterProgressUpdates;
   }
-  bool WaitFor(const QString& heldFile) override {
-    owner_.waitedFor.append(heldFile);
-    return Update(0, 0, heldFile);
-  }
+  bool WaitFor(const QString& heldFile) override { return Update(0, 0, heldFile); }
 
  private:
   ScriptedDialogs& owner_;

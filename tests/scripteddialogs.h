@@ -30,5 +30,4 @@ class ScriptedDialogs final : public Dialogs {
   QStringList prompts;      // prompt and title, joined by " | "
   QStringList questions;    // likewise
   int progressUpdates = 0;  // waits included
-  QStringList waitedFor;    // the files the progress was told the join waits for
 };

@@ -851,6 +851,8 @@ void TestConcatenation::heldAndKeptOutputs() {
   QVERIFY(WriteFile(folder + "a", "new") && WriteFile(folder + "out.bin", "old"));
   if (!HeldFile(folder + "a", Sharing::Nothing).held()) QSKIP("no sharing modes here keep programs off a file");
   QVERIFY(GiveWindowsAttributes(folder + "out.bin", attributes));
+  // The question whether to replace it says so.
+  QCOMPARE(PlanJoin(folder, "out.bin", {"a"})->replacesReadOnly, attributes.contains(u"readonly"));
   QProcess holder;
   QByteArray holding;  // what holdfile says
   const auto hold = [&](const QString& name) {

@@ -1,5 +1,4 @@
 #include "entw_version.h"
-#include "filekinds.h"
 #include "flow/joincommand.h"
 #include "scripteddialogs.h"
 #include "testfiles.h"
@@ -46,7 +45,6 @@ class TestJoinCommand : public QObject {
   void vanishedFolderIsReported();
   void secondJoinListsTheFirstOutput();
   void stoppedFromProgressLeavesNothing();
-  void readOnlyOutputIsToldInTheQuestion();
 };
 
 void TestJoinCommand::flows_data() {
@@ -202,25 +200,6 @@ void TestJoinCommand::stoppedFromProgressLeavesNothing() {
   QCOMPARE(ReadFile(fixture.folder() + "sub/old.bin"), QByteArray(100, 'o'));
   QCOMPARE(QDir(fixture.folder() + "sub").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
            QStringList{"old.bin"});
-}
-
-// Windows' read-only file: the question says so, and はい replaces it, read-only still.
-void TestJoinCommand::readOnlyOutputIsToldInTheQuestion() {
-  JoinFolder fixture;
-  QVERIFY(fixture.Make());
-  if (!GiveWindowsAttributes(fixture.folder() + "sub/old.bin", {"readonly"})) QSKIP("no read-only attribute here");
-  ScriptedDialogs dialogs;
-  dialogs.promptAnswers = QStringList{"sub/old.bin"};
-  dialogs.yesNoAnswers = QList<bool>{true};
-  QStringList strFiles;
-
-  RunJoinCommand(fixture.dir.path(), false, dialogs, strFiles);
-
-  QCOMPARE(dialogs.questions,
-           QStringList{"「sub/old.bin」は既に存在し、読み取り専用です。\r\n上書きしますか？ | 結合 - えんとぅ"});
-  QCOMPARE(ReadFile(fixture.folder() + "sub/old.bin"), QByteArray("ABC"));
-  QCOMPARE(WindowsAttributesOf(fixture.folder() + "sub/old.bin"), QStringList{"readonly"});
-  QVERIFY(GiveWindowsAttributes(fixture.folder() + "sub/old.bin", {}));
 }
 
 QTEST_GUILESS_MAIN(TestJoinCommand)

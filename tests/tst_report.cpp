@@ -113,10 +113,6 @@ void TestReport::failuresAreDescribed_data() {
   QTest::newRow("a cloud file, offline") << code(0, 388u) << 75
                                          << "クラウド上のファイルを取り出せませんでした。OneDrive "
                                             "などが動いていて、インターネットにつながっているか確かめてください。";
-  QTest::newRow("a file the system cannot open")
-      << code(0, 1920u) << 75
-      << "Windows がこのファイルを開けませんでした。クラウド上のファイルなら、OneDrive "
-         "などが動いているか確かめてください。";
   QTest::newRow("read-only file system") << code(EROFS, 19u) << 70 << "ドライブが読み取り専用のため、書き込めません。";
   QTest::newRow("disk full") << code(ENOSPC, 112u) << 61 << "ディスクの空き容量が足りません。";
   QTest::newRow("quota exceeded") << code(kQuotaExceededError, 1295u) << 61 << "ディスクの空き容量が足りません。";
