@@ -94,7 +94,8 @@ HANDLE OpenRelative(HANDLE base, const std::wstring& name, ACCESS_MASK access, U
   return nullptr;
 }
 
-// Renames the open file to `name` in the held folder, whatever its path is now.
+// Renames the open file to `name` in the held folder, whatever its path is
+// now; without a folder, `name` is a whole NT path.
 SystemError RenameInFolder(HANDLE file, HANDLE folder, const std::wstring& name, FILE_INFORMATION_CLASS kind,
                            ULONG flags) {
   std::vector<std::byte> buffer(offsetof(RenameInformation, fileName) + (name.size() + 1) * sizeof(wchar_t));
@@ -107,6 +108,9 @@ SystemError RenameInFolder(HANDLE file, HANDLE folder, const std::wstring& name,
   const NTSTATUS status = ::NtSetInformationFile(file, &io, rename, static_cast<ULONG>(buffer.size()), kind);
   return NT_SUCCESS(status) ? 0 : ErrorOf(status);
 }
+
+// A path in the \\?\ form as NT takes it: \??\C:\… or \??\UNC\….
+std::wstring NtPath(std::wstring path) { return path.replace(0, 4, L"\\??\\"); }
 
 bool MeansHeld(SystemError error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
@@ -339,6 +343,9 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
       const bool lifted = replacing && (attributes & FILE_ATTRIBUTE_READONLY) &&
                           SetAttributesInFolder(d_->folder, name, attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
       failed = RenameInFolder(file, d_->folder, name, kFileRenameInformation, replacing ? 1 : 0);
+      // A network drive may take no rename relative to a folder: by the path, then.
+      if (RenameExRefused(failed))
+        failed = RenameInFolder(file, nullptr, NtPath(Win32Path(path_)), kFileRenameInformation, replacing ? 1 : 0);
       if (failed != 0 && lifted) SetAttributesInFolder(d_->folder, name, attributes);
       return failed;
     };
