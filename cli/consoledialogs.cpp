@@ -31,8 +31,11 @@ class InterruptibleProgress final : public ProgressView {
 
 }  // namespace
 
+// At once, also where the C library holds back standard error to a file or pipe (Windows'):
+// a script may read that entw-join waits while it waits.
 void ConsoleDialogs::Say(const QString& message) {
   WriteToStream(stderr, "entw-join: " + WithPlainLineEnds(message) + '\n');
+  std::fflush(stderr);
 }
 
 void ConsoleDialogs::ShowMessage(const QString& text, int, const QString&) { Say(text); }
