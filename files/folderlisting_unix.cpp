@@ -75,3 +75,7 @@ std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& err
 HeldFolder::HeldFolder(const QString&) {}
 
 HeldFolder::~HeldFolder() = default;
+
+NativeFile HeldFolder::OpenInput(const QString&, const QString& path, SystemError& error) const {
+  return NativeFiles::OpenInput(path, error);
+}

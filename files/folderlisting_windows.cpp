@@ -1,6 +1,7 @@
 #include "files/folderlisting.h"
 
 #include "files/nativepath.h"
+#include "files/win32_p.h"
 
 #include <QDate>
 #include <QDir>
@@ -81,4 +82,12 @@ HeldFolder::HeldFolder(const QString& folder) {
 
 HeldFolder::~HeldFolder() {
   if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+// As NativeFiles::OpenInput opens it, but by its name in the held folder.
+NativeFile HeldFolder::OpenInput(const QString& name, const QString& path, SystemError& error) const {
+  if (handle_ == -1) return NativeFiles::OpenInput(path, error);
+  const HANDLE file = OpenRelative(reinterpret_cast<HANDLE>(handle_), QDir::toNativeSeparators(name).toStdWString(),
+                                   GENERIC_READ, kShareAll, FILE_OPEN, error, FILE_SEQUENTIAL_ONLY);
+  return NativeFile(file ? reinterpret_cast<intptr_t>(file) : -1);
 }

@@ -17,7 +17,6 @@
 #include <windows.h>
 // Needs windows.h first.
 #include <aclapi.h>
-#include <winternl.h>
 
 namespace {
 
@@ -57,8 +56,6 @@ qint64 SecondsSinceWritten(const FILETIME& written) {
   return QDateTime::currentSecsSinceEpoch() - (ticks / kTicksPerSecond - kEpochDifferenceSeconds);
 }
 
-SystemError ErrorOf(NTSTATUS status) { return static_cast<SystemError>(::RtlNtStatusToDosError(status)); }
-
 // A handle closed when it goes.
 struct OwnedHandle {
   HANDLE handle = nullptr;
@@ -75,25 +72,6 @@ struct OwnedHandle {
   explicit operator bool() const { return handle != nullptr; }
 };
 
-// Opens or makes `name` (a file's name, or a stream's name ":x" where base
-// is the file) relative to `base`, an open folder or file; Win32 opens by
-// path only, and a path may lead elsewhere by now.
-HANDLE OpenRelative(HANDLE base, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
-                    SystemError& error, ULONG options = FILE_NON_DIRECTORY_FILE,
-                    ULONG attributesMade = FILE_ATTRIBUTE_NORMAL) {
-  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  UNICODE_STRING objectName{bytes, bytes, const_cast<PWSTR>(name.c_str())};
-  OBJECT_ATTRIBUTES attributes{};
-  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, base, nullptr);
-  IO_STATUS_BLOCK io{};
-  HANDLE handle = nullptr;
-  const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, attributesMade,
-                                         share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (NT_SUCCESS(status)) return handle;
-  error = ErrorOf(status);
-  return nullptr;
-}
-
 // Renames the open file to `name` in the held folder, whatever its path is
 // now; without a folder, `name` is a whole NT path.
 SystemError RenameInFolder(HANDLE file, HANDLE folder, const std::wstring& name, FILE_INFORMATION_CLASS kind,
@@ -106,7 +84,7 @@ SystemError RenameInFolder(HANDLE file, HANDLE folder, const std::wstring& name,
   std::memcpy(rename->fileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
   IO_STATUS_BLOCK io{};
   const NTSTATUS status = ::NtSetInformationFile(file, &io, rename, static_cast<ULONG>(buffer.size()), kind);
-  return NT_SUCCESS(status) ? 0 : ErrorOf(status);
+  return NT_SUCCESS(status) ? 0 : ErrorOfStatus(status);
 }
 
 // A path in the \\?\ form as NT takes it: \??\C:\… or \??\UNC\….

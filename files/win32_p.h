@@ -9,6 +9,8 @@
 #include <optional>
 
 #include <windows.h>
+// Needs windows.h first.
+#include <winternl.h>
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -47,4 +49,25 @@ inline std::optional<FileStatus> StatusOfHandle(HANDLE handle, SystemError& erro
                     size,
                     (attributes & FILE_ATTRIBUTE_READONLY) != 0,
                     (attributes & kRecallOnDataAccess) != 0};
+}
+
+inline SystemError ErrorOfStatus(NTSTATUS status) { return static_cast<SystemError>(::RtlNtStatusToDosError(status)); }
+
+// Opens or makes `name` (a file's name, or a stream's name ":x" where base
+// is the file) relative to `base`, an open folder or file; Win32 opens by
+// path only, and a path may lead elsewhere by now.
+inline HANDLE OpenRelative(HANDLE base, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                           SystemError& error, ULONG options = FILE_NON_DIRECTORY_FILE,
+                           ULONG attributesMade = FILE_ATTRIBUTE_NORMAL) {
+  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  UNICODE_STRING objectName{bytes, bytes, const_cast<PWSTR>(name.c_str())};
+  OBJECT_ATTRIBUTES attributes{};
+  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, base, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE handle = nullptr;
+  const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, attributesMade,
+                                         share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (NT_SUCCESS(status)) return handle;
+  error = ErrorOfStatus(status);
+  return nullptr;
 }

@@ -132,12 +132,18 @@ bool WrittenInJoinedFolder(const OutputFile& output, const QString& folder) {
 // Copies each input to the end of the output, in pieces.
 class Copier {
  public:
-  Copier(NativeFile& output, const QString& outPath, qint64 bytesTotal, bool keepHoles, const JoinProgress& progress)
-      : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), keepHoles_(keepHoles), progress_(progress) {}
+  Copier(const HeldFolder& folder, NativeFile& output, const QString& outPath, qint64 bytesTotal, bool keepHoles,
+         const JoinProgress& progress)
+      : folder_(folder),
+        output_(output),
+        outPath_(outPath),
+        bytesTotal_(bytesTotal),
+        keepHoles_(keepHoles),
+        progress_(progress) {}
 
   JoinResult CopyWhole(const InputFile& input) {
     SystemError error = 0;
-    NativeFile source = NativeFiles::OpenInput(input.path, error);
+    NativeFile source = folder_.OpenInput(input.name, input.path, error);
     if (!source.isOpen()) return FailedOnSystemError(error, FailureSide::Input, input.path);
     // What was opened, not what the path led to a moment ago, must be the listed file.
     const std::optional<FileStatus> opened = source.Status(error);
@@ -291,6 +297,7 @@ class Copier {
     return Fine();
   }
 
+  const HeldFolder& folder_;  // that of the inputs
   NativeFile& output_;
   const QString& outPath_;
   const qint64 bytesTotal_;
@@ -332,8 +339,8 @@ bool AnyHoles(const std::vector<InputFile>& inputs) {
                      [](const InputFile& input) { return AllocatedOf(input) < input.size; });
 }
 
-JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
-                       const JoinProgress& progress, const JoinWaiting& waiting,
+JoinResult WriteOutput(const HeldFolder& folder, OutputFile& output, const QString& outPath,
+                       const std::vector<InputFile>& inputs, const JoinProgress& progress, const JoinWaiting& waiting,
                        const OutputFile::MayReplace& mayReplace) {
   qint64 bytesTotal = 0;
   qint64 bytesAllocated = 0;
@@ -348,7 +355,7 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   const QStorageInfo storage(output.folderPath());
   if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, bytesNeeded); Halts(room)) return room;
 
-  Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
+  Copier copier(folder, output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
     if (const JoinResult copied = copier.CopyWhole(input); Halts(copied)) return copied;
@@ -390,7 +397,7 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   };
   JoinResult result = plan.inputWhereWrittenInJoinedFolder && WrittenInJoinedFolder(output, folder)
                           ? Failed(FailureKind::SameAsInput, FailureSide::Output, outPath)
-                          : WriteOutput(output, outPath, inputs, progress, waiting, mayReplace);
+                          : WriteOutput(joinedFolder, output, outPath, inputs, progress, waiting, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
     // Where files can be made but not removed (an append-only folder), the user must hear of it.
     if (result.outcome == JoinOutcome::Stopped) result = Failed(FailureKind::Stopped, FailureSide::Output, {});
