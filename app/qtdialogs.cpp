@@ -168,8 +168,6 @@ class QtProgressView final : public ProgressView {
   }
 
   bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) override {
-    bytesDone_ = bytesDone;
-    bytesTotal_ = bytesTotal;
     if (!dialog_ && sinceStart_.elapsed() < showAfterMs_) {
       // The window still repaints and answers assistive technology, but takes no input.
       if (sinceRepaint_.elapsed() >= repaintEveryMs_) {
@@ -191,11 +189,6 @@ class QtProgressView final : public ProgressView {
     QCoreApplication::processEvents();
     sinceRepaint_.restart();
     return !dialog_->wasCanceled();
-  }
-
-  bool WaitFor(const QString& heldFile) override {
-    return Update(bytesDone_, bytesTotal_,
-                  QStringLiteral("ほかのプログラムが「%1」を使用中です。閉じられるのを待っています…").arg(heldFile));
   }
 
  private:
@@ -223,8 +216,6 @@ class QtProgressView final : public ProgressView {
   QString label_;
   int showAfterMs_;
   int repaintEveryMs_;
-  qint64 bytesDone_ = 0;
-  qint64 bytesTotal_ = 0;
   QElapsedTimer sinceStart_;
   QElapsedTimer sinceRepaint_;
   std::unique_ptr<QProgressDialog> dialog_;

@@ -63,7 +63,6 @@ class BenchDialogs final : public Dialogs {
   class Stopping final : public ProgressView {
    public:
     bool Update(qint64, qint64, const QString&) override { return false; }
-    bool WaitFor(const QString&) override { return false; }
   };
 
   QElapsedTimer clock_;

@@ -15,13 +15,9 @@ class InterruptibleProgress final : public ProgressView {
  public:
   bool Update(qint64, qint64, const QString&) override { return !StopRequested(); }
   // Said once, as the window says it.
-  bool WaitFor(const QString& heldFile) override {
-    if (!waitSaid_) {
-      ConsoleDialogs::Say(
-          QStringLiteral("ほかのプログラムが「%1」を使用中です。閉じられるのを待っています（中止は Ctrl+C）…")
-              .arg(heldFile));
-      waitSaid_ = true;
-    }
+  bool WaitFor(const QString& why) override {
+    if (!waitSaid_) ConsoleDialogs::Say(why + QStringLiteral("（中止は Ctrl+C）"));
+    waitSaid_ = true;
     return !StopRequested();
   }
 

@@ -9,7 +9,6 @@ class ScriptedProgress final : public ProgressView {
     ++owner_.progressUpdates;
     return owner_.stopAfterProgressUpdates < 0 || owner_.progressUpdates < owner_.stopAfterProgressUpdates;
   }
-  bool WaitFor(const QString& heldFile) override { return Update(0, 0, heldFile); }
 
  private:
   ScriptedDialogs& owner_;

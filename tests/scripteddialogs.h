@@ -27,7 +27,7 @@ class ScriptedDialogs final : public Dialogs {
   // The messages as "text|style|title", error reports cut to their first two
   // lines (number and place).
   QStringList shown() const;
-  QStringList prompts;      // prompt and title, joined by " | "
-  QStringList questions;    // likewise
-  int progressUpdates = 0;  // waits included
+  QStringList prompts;    // prompt and title, joined by " | "
+  QStringList questions;  // likewise
+  int progressUpdates = 0;
 };

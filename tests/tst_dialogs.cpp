@@ -310,15 +310,9 @@ void TestDialogs::progressAppearsOnlyForLongJoinsAndCancels() {
                         labels.value(0).first ? labels[0].first->text(QAccessible::Name) : ""}),
            (QStringList{"結合の進み具合", "結合しています…\na&b.bin"}));
   QCOMPARE(dialog->value(), 100);
-  // A wait for another program keeps the bar, says why, and can be cancelled.
-  QVERIFY(view->WaitFor(QStringLiteral("C:\\d\\out.bin")));
-  QCOMPARE(dialog->labelText(),
-           "結合しています…\nほかのプログラムが「C:\\d\\out.bin」を使用中です。閉じられるのを待っています…");
-  QCOMPARE(dialog->value(), 100);
   auto* cancel = dialog->findChild<QPushButton*>();
   QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
   cancel->click();
-  QVERIFY(!view->WaitFor(QStringLiteral("C:\\d\\out.bin")));
   QVERIFY(!view->Update(20, 100, QStringLiteral("b.bin")));
 }
 
