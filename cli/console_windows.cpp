@@ -18,13 +18,19 @@ namespace {
 std::atomic<bool> stopRequested{false};
 
 // Ctrl+C, Ctrl+Break and closing the console window stop the join; the
-// engine then removes its temporary file.
+// engine then removes its temporary file. Windows ends the process as soon as
+// the handler of a closed console returns, so that handler returns never: the
+// main thread's exit ends it, once the join has cleaned up, or Windows does
+// after its own time-out.
 BOOL WINAPI RequestStop(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+      stopRequested = true;
+      return TRUE;
     case CTRL_CLOSE_EVENT:
       stopRequested = true;
+      ::Sleep(INFINITE);
       return TRUE;
     default:
       return FALSE;

@@ -14,12 +14,24 @@ QByteArray WithPlainLineEnds(QString text) {
 class InterruptibleProgress final : public ProgressView {
  public:
   bool Update(qint64, qint64, const QString&) override { return !StopRequested(); }
+  // Said once, as the window says it.
+  bool WaitFor(const QString& why) override {
+    if (!waitSaid_) ConsoleDialogs::Say(why + QStringLiteral("（中止は Ctrl+C）"));
+    waitSaid_ = true;
+    return !StopRequested();
+  }
+
+ private:
+  bool waitSaid_ = false;
 };
 
 }  // namespace
 
+// At once, also where the C library holds back standard error to a file or pipe (Windows'):
+// a script may read that entw-join waits while it waits.
 void ConsoleDialogs::Say(const QString& message) {
   WriteToStream(stderr, "entw-join: " + WithPlainLineEnds(message) + '\n');
+  std::fflush(stderr);
 }
 
 void ConsoleDialogs::ShowMessage(const QString& text, int, const QString&) { Say(text); }

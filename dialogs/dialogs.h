@@ -21,6 +21,10 @@ class ProgressView {
   virtual ~ProgressView() = default;
   // Returns false once the user has asked to stop.
   virtual bool Update(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile) = 0;
+  // Says why the join, all bytes copied, waits (another program holds a file
+  // it needs), until the next Update; returns false once the user has asked
+  // to stop. Shown as the file being worked on, unless a view has its own way.
+  virtual bool WaitFor(const QString& why) { return Update(1, 1, why); }
 };
 
 // Every dialog the program shows goes through this: the window shows Qt's

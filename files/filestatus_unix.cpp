@@ -11,6 +11,7 @@ const SystemError kFileTooLargeError = EFBIG;
 const SystemError kNotFoundError = ENOENT;
 const SystemError kPathNotFoundError = ENOTDIR;
 const SystemError kDiskFullError = ENOSPC;
+const SystemError kInUseError = EBUSY;
 
 bool IsLink(const QString& path) {
   struct stat status {};
@@ -25,3 +26,8 @@ std::optional<FileStatus> StatusOf(const QString& path, SystemError& error) {
   }
   return StatusFrom(status);
 }
+
+// A file open elsewhere is replaced all the same: the other program keeps reading the old one.
+bool HeldByAnotherProgram(const QString&) { return false; }
+
+std::optional<int> WebZoneOf(const QString&) { return std::nullopt; }

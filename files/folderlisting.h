@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/filestatus.h"
+#include "files/nativefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,4 +29,21 @@ class FolderDays {
   struct Private;  // what the system needs: the open folder, the time zone's rules
   QString folder_;
   std::unique_ptr<Private> d_;
+};
+
+// Holds a folder while a join reads its files, until destroyed: on Windows
+// it cannot be renamed or removed meanwhile, and its files are opened
+// through it. Linux keeps no such hold.
+class HeldFolder {
+ public:
+  explicit HeldFolder(const QString& folder);
+  ~HeldFolder();
+  Q_DISABLE_COPY(HeldFolder)
+
+  // NativeFiles::OpenInput for the file `name` of the folder, at `path`:
+  // through the held folder where there is one, by the path otherwise.
+  NativeFile OpenInput(const QString& name, const QString& path, SystemError& error) const;
+
+ private:
+  intptr_t handle_ = -1;
 };

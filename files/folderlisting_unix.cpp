@@ -71,3 +71,11 @@ std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& err
   }
   return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay();
 }
+
+HeldFolder::HeldFolder(const QString&) {}
+
+HeldFolder::~HeldFolder() = default;
+
+NativeFile HeldFolder::OpenInput(const QString&, const QString& path, SystemError& error) const {
+  return NativeFiles::OpenInput(path, error);
+}

@@ -1,6 +1,7 @@
 #include "files/folderlisting.h"
 
 #include "files/nativepath.h"
+#include "files/win32_p.h"
 
 #include <QDate>
 #include <QDir>
@@ -68,4 +69,25 @@ std::optional<qint64> FolderDays::LocalDay(const QString& name, SystemError& err
     return std::nullopt;
   }
   return QDate(local.wYear, local.wMonth, local.wDay).toJulianDay();
+}
+
+// Opened for listing, which takes part in sharing as an attributes-only
+// handle does not, and not shared for deleting, which a rename needs.
+HeldFolder::HeldFolder(const QString& folder) {
+  const HANDLE handle =
+      ::CreateFileW(Win32Path(folder).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
+}
+
+HeldFolder::~HeldFolder() {
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+// As NativeFiles::OpenInput opens it, but by its name in the held folder.
+NativeFile HeldFolder::OpenInput(const QString& name, const QString& path, SystemError& error) const {
+  if (handle_ == -1) return NativeFiles::OpenInput(path, error);
+  const HANDLE file = OpenRelative(reinterpret_cast<HANDLE>(handle_), QDir::toNativeSeparators(name).toStdWString(),
+                                   GENERIC_READ, kShareAll, FILE_OPEN, error, FILE_SEQUENTIAL_ONLY);
+  return NativeFile(file ? reinterpret_cast<intptr_t>(file) : -1);
 }

@@ -53,6 +53,7 @@ class NativeFile {
  private:
   friend class NativeFiles;
   friend class OutputFile;
+  friend class HeldFolder;
   explicit NativeFile(intptr_t handle) : handle_(handle) {}
   void Close();
 

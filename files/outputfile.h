@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The join's output: written under no name or a temporary one beside its
 // final place, and given its name only by Commit. Unless committed it is
@@ -35,8 +36,16 @@ class OutputFile {
   // Takes the final name: a free one only while it is still free, on every
   // drive; otherwise the plain file there, if mayReplace allows it, is
   // replaced whole, and its owner, group, permissions (less setuid and
-  // setgid), access lists and extended attributes pass to the new file.
-  bool Commit(const MayReplace& mayReplace, SystemError& error);
+  // setgid), access lists and extended attributes pass to the new file (on
+  // Windows its attributes, access list and creation time). whileHeld is
+  // called about every quarter second while another program holds the file
+  // to be replaced (Windows); false gives up waiting, and the commit fails.
+  using WhileHeld = std::function<bool()>;
+  bool Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld, SystemError& error);
+  // The zone (3 for the Internet, 4 for restricted sites...) the new file is
+  // marked as coming from, as Windows marks downloads, where its drive keeps
+  // such marks; nothing: no mark. Linux has no such marks.
+  void MarkWithZone(std::optional<int> zone);
   // Removes what was written at once, rather than when destroyed; false
   // where the file stays (a folder where files cannot be removed).
   bool Discard(SystemError& error);

@@ -241,7 +241,11 @@ bool OutputFile::Flush(SystemError& error) {
   return false;
 }
 
-bool OutputFile::Commit(const MayReplace& mayReplace, SystemError& error) {
+// Linux has no marks of the web's zones.
+void OutputFile::MarkWithZone(std::optional<int>) {}
+
+// No other program's open file keeps a rename here from replacing it.
+bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld&, SystemError& error) {
   // A file that takes the name meanwhile is looked at on a second round.
   for (int round = 0; round < 2; ++round) {
     struct stat present {};

@@ -47,26 +47,38 @@ std::optional<JoinCommandOutcome> EndBeforeWriting(const QString& outName, const
     if (replacing == Replacing::WhatStoodThere) replacing = Replacing::Nothing;
     return std::nullopt;
   }
-  if (replacing == Replacing::AnyPlainFile ||
-      dialogs.AskYesNo(QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？").arg(outName), JoinTitle()))
-    return std::nullopt;
+  const QString question = plan->replacesReadOnly
+                               ? QStringLiteral("「%1」は既に存在し、読み取り専用です。\r\n上書きしますか？")
+                               : QStringLiteral("「%1」は既に存在します。\r\n上書きしますか？");
+  if (replacing == Replacing::AnyPlainFile || dialogs.AskYesNo(question.arg(outName), JoinTitle())) return std::nullopt;
   return ShowCancelled(dialogs);
+}
+
+// What the progress says while the join waits for another program to let go
+// of the file it replaces.
+QString WaitingText(const QString& heldFile) {
+  return QStringLiteral("ほかのプログラムが「%1」を使用中です。閉じられるのを待っています…")
+      .arg(QDir::toNativeSeparators(DisplayFileName(heldFile)));
 }
 
 // The concatenation, JoinFiles with the plan, a failure shown in the error
 // report; where the window must keep answering, on a thread of its own. A
 // join left behind there, stuck in a drive, stops at its next report and
-// removes what it wrote.
+// removes what it wrote. A wait for another program reaches the view as
+// progress, every byte copied, or where the join runs here, as a wait.
 JoinOutcome VoverorFile(const QString& folder, const QString& outName, const JoinPlan& plan, Dialogs& dialogs,
-                        const JoinProgress& progress, Replacing replacing, bool answerWhileJoining) {
-  const std::function<JoinResult(const JoinProgress&)> join = [folder, outName, plan,
-                                                               replacing](const JoinProgress& report) {
-    return JoinFiles(folder, outName, plan, report, replacing);
+                        const JoinProgress& progress, ProgressView& view, Replacing replacing,
+                        bool answerWhileJoining) {
+  const std::function<JoinResult(const JoinProgress&)> relayed = [folder, outName, plan,
+                                                                  replacing](const JoinProgress& report) {
+    const JoinWaiting wait = [report](const QString& heldFile) { return report(1, 1, WaitingText(heldFile)); };
+    return JoinFiles(folder, outName, plan, report, replacing, wait);
   };
+  const JoinWaiting wait = [&view](const QString& heldFile) { return view.WaitFor(WaitingText(heldFile)); };
   const JoinResult result = answerWhileJoining
-                                ? ProgressRelay::Run(progress, plan.files.value(0), kStoppedJoinGrace, join)
+                                ? ProgressRelay::Run(progress, plan.files.value(0), kStoppedJoinGrace, relayed)
                                       .value_or(JoinResult{JoinOutcome::Stopped, {}})
-                                : join(progress);
+                                : JoinFiles(folder, outName, plan, progress, replacing, wait);
   if (result.outcome == JoinOutcome::Failed) ReportJoinFailure(result.failure, dialogs);
   return result.outcome;
 }
@@ -139,7 +151,7 @@ JoinCommandOutcome RunJoinCommand(const QString& openFolder, bool byDate, Dialog
     const JoinProgress update = [&](qint64 done, qint64 total, const QString& file) {
       return progress->Update(done, total, DisplayFileName(file));
     };
-    outcome = VoverorFile(folder, outName, **plan, dialogs, update, replacing, settings.answerWhileJoining);
+    outcome = VoverorFile(folder, outName, **plan, dialogs, update, *progress, replacing, settings.answerWhileJoining);
   }
   switch (outcome) {
     case JoinOutcome::Joined:

@@ -1,5 +1,6 @@
 #include "join/concatenation.h"
 
+#include "files/folderlisting.h"
 #include "files/nativefile.h"
 #include "files/outputfile.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -64,6 +66,61 @@ JoinResult CheckRoom(const QStorageInfo& storage, const QString& outPath, qint64
   return Fine();
 }
 
+// Room for the inputs kept in the cloud, which come down to their own drive
+// as they are read, and stay there: what comes down to the output's drive
+// is added to what the output needs, any other drive is checked on its own.
+JoinResult CheckCloudRoom(const std::vector<InputFile>& inputs, const QString& outputFolder, qint64& outputDriveBytes) {
+  std::map<quint64, std::pair<QString, qint64>> byDrive;  // an input on the drive, and what comes down to it
+  for (const InputFile& input : inputs) {
+    if (!input.onlineOnly) continue;
+    auto& [path, bytes] = byDrive[input.identity.device];
+    path = input.path;
+    bytes += input.size;
+  }
+  if (byDrive.empty()) return Fine();
+  SystemError error = 0;
+  if (const std::optional<FileStatus> folder = StatusOf(outputFolder, error)) {
+    if (const auto same = byDrive.find(folder->identity.device); same != byDrive.end()) {
+      outputDriveBytes += same->second.second;
+      byDrive.erase(same);
+    }
+  }
+  for (const auto& [drive, input] : byDrive) {
+    const QStorageInfo storage(QFileInfo(input.first).path());
+    if (storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0 &&
+        storage.bytesAvailable() < input.second)
+      return FailedOnSystemError(kDiskFullError, FailureSide::Input, input.first);
+  }
+  return Fine();
+}
+
+// The zone of the least trusted mark among the inputs, where any has one:
+// from the most trusted, this machine (0), trusted sites (2), the intranet
+// (1), the Internet (3), restricted sites (4); zones of other numbers are
+// taken for the Internet.
+std::optional<int> LeastTrustedZone(const std::vector<InputFile>& inputs) {
+  const auto distrust = [](int zone) {
+    switch (zone) {
+      case 0:
+        return 0;
+      case 2:
+        return 1;
+      case 1:
+        return 2;
+      case 4:
+        return 4;
+      default:
+        return 3;
+    }
+  };
+  std::optional<int> least;
+  for (const InputFile& input : inputs) {
+    const std::optional<int> zone = WebZoneOf(input.path);
+    if (zone && (!least || distrust(*zone) > distrust(*least))) least = zone;
+  }
+  return least;
+}
+
 // Whether the output is written in the joined folder, however either is
 // spelled: its temporary file, under a fresh name, is seen there too.
 bool WrittenInJoinedFolder(const OutputFile& output, const QString& folder) {
@@ -75,12 +132,18 @@ bool WrittenInJoinedFolder(const OutputFile& output, const QString& folder) {
 // Copies each input to the end of the output, in pieces.
 class Copier {
  public:
-  Copier(NativeFile& output, const QString& outPath, qint64 bytesTotal, bool keepHoles, const JoinProgress& progress)
-      : output_(output), outPath_(outPath), bytesTotal_(bytesTotal), keepHoles_(keepHoles), progress_(progress) {}
+  Copier(const HeldFolder& folder, NativeFile& output, const QString& outPath, qint64 bytesTotal, bool keepHoles,
+         const JoinProgress& progress)
+      : folder_(folder),
+        output_(output),
+        outPath_(outPath),
+        bytesTotal_(bytesTotal),
+        keepHoles_(keepHoles),
+        progress_(progress) {}
 
   JoinResult CopyWhole(const InputFile& input) {
     SystemError error = 0;
-    NativeFile source = NativeFiles::OpenInput(input.path, error);
+    NativeFile source = folder_.OpenInput(input.name, input.path, error);
     if (!source.isOpen()) return FailedOnSystemError(error, FailureSide::Input, input.path);
     // What was opened, not what the path led to a moment ago, must be the listed file.
     const std::optional<FileStatus> opened = source.Status(error);
@@ -234,6 +297,7 @@ class Copier {
     return Fine();
   }
 
+  const HeldFolder& folder_;  // that of the inputs
   NativeFile& output_;
   const QString& outPath_;
   const qint64 bytesTotal_;
@@ -275,8 +339,9 @@ bool AnyHoles(const std::vector<InputFile>& inputs) {
                      [](const InputFile& input) { return AllocatedOf(input) < input.size; });
 }
 
-JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::vector<InputFile>& inputs,
-                       const JoinProgress& progress, const OutputFile::MayReplace& mayReplace) {
+JoinResult WriteOutput(const HeldFolder& folder, OutputFile& output, const QString& outPath,
+                       const std::vector<InputFile>& inputs, const JoinProgress& progress, const JoinWaiting& waiting,
+                       const OutputFile::MayReplace& mayReplace) {
   qint64 bytesTotal = 0;
   qint64 bytesAllocated = 0;
   for (const InputFile& input : inputs) {
@@ -285,33 +350,40 @@ JoinResult WriteOutput(OutputFile& output, const QString& outPath, const std::ve
   }
   // Asked of the output itself: a container may hide which file system it is on.
   const bool keepHoles = AnyHoles(inputs) && output.file().KeepsHoles();
+  qint64 bytesNeeded = keepHoles ? bytesAllocated : bytesTotal;
+  if (const JoinResult room = CheckCloudRoom(inputs, output.folderPath(), bytesNeeded); Halts(room)) return room;
   const QStorageInfo storage(output.folderPath());
-  if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, keepHoles ? bytesAllocated : bytesTotal);
-      Halts(room))
-    return room;
+  if (const JoinResult room = CheckRoom(storage, outPath, bytesTotal, bytesNeeded); Halts(room)) return room;
 
-  Copier copier(output.file(), outPath, bytesTotal, keepHoles, progress);
+  Copier copier(folder, output.file(), outPath, bytesTotal, keepHoles, progress);
   for (const InputFile& input : inputs) {
     if (progress && !progress(copier.bytesDone(), bytesTotal, input.name)) return Stopped();
     if (const JoinResult copied = copier.CopyWhole(input); Halts(copied)) return copied;
   }
   if (const JoinResult flushed = copier.WriteGathered(); Halts(flushed)) return flushed;
   if (const JoinResult flushed = Flush(output, outPath, bytesTotal, progress); Halts(flushed)) return flushed;
+  output.MarkWithZone(LeastTrustedZone(inputs));
+  bool stopAsked = false;
+  const auto whileHeld = [&] {
+    stopAsked = waiting ? !waiting(outPath) : progress && !progress(bytesTotal, bytesTotal, QString());
+    return !stopAsked;
+  };
   SystemError error = 0;
-  if (!output.Commit(mayReplace, error)) return FailedOnSystemError(error, FailureSide::Output, outPath);
-  return Fine();
+  if (output.Commit(mayReplace, whileHeld, error)) return Fine();
+  return stopAsked ? Stopped() : FailedOnSystemError(error, FailureSide::Output, outPath);
 }
 
 }  // namespace
 
 JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan, const JoinProgress& progress,
-                     Replacing replacing) {
+                     Replacing replacing, const JoinWaiting& waiting) {
   NativeFiles::PrepareForJoins();
   const QString outPath = folder + outName;
   // Inputs not looked at for the output's sake are looked at now.
   const Fallible<std::vector<InputFile>> inspected = plan.inputs ? *plan.inputs : InspectInputs(folder, plan.files);
   if (!inspected) return {JoinOutcome::Failed, inspected.failure()};
   const std::vector<InputFile>& inputs = *inspected;
+  const HeldFolder joinedFolder(folder);
   OutputFile output(outPath);
   SystemError error = 0;
   if (!output.Create(error))
@@ -325,7 +397,7 @@ JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPl
   };
   JoinResult result = plan.inputWhereWrittenInJoinedFolder && WrittenInJoinedFolder(output, folder)
                           ? Failed(FailureKind::SameAsInput, FailureSide::Output, outPath)
-                          : WriteOutput(output, outPath, inputs, progress, mayReplace);
+                          : WriteOutput(joinedFolder, output, outPath, inputs, progress, waiting, mayReplace);
   if (result.outcome != JoinOutcome::Joined && !output.Discard(error)) {
     // Where files can be made but not removed (an append-only folder), the user must hear of it.
     if (result.outcome == JoinOutcome::Stopped) result = Failed(FailureKind::Stopped, FailureSide::Output, {});

@@ -14,6 +14,13 @@
 using JoinProgress = std::function<bool(qint64 bytesDone, qint64 bytesTotal, const QString& currentFile)>;
 inline constexpr qint64 kJoinPieceBytes = qint64{8} << 20;
 
+// Called about every quarter second while another program (a virus scanner,
+// the search indexer, a media player) holds the file that the output
+// replaces, with that file's path, for up to about 30 seconds; returning
+// false stops the join. Where it is not given, progress is called instead,
+// as while the output is flushed.
+using JoinWaiting = std::function<bool(const QString& heldFile)>;
+
 enum class JoinOutcome { Joined, Failed, Stopped };
 
 struct JoinResult {
@@ -32,6 +39,8 @@ enum class Replacing { Nothing, WhatStoodThere, AnyPlainFile };
 // inputs it looked at are not looked at again, but each must still be the
 // file it was when opened. The output appears whole or not at all: an
 // existing file of that name is replaced only after the last input was
-// copied, and is untouched when the join fails or is stopped.
+// copied, and is untouched when the join fails or is stopped. The output
+// carries the web's mark of the least trusted zone its inputs came from.
 JoinResult JoinFiles(const QString& folder, const QString& outName, const JoinPlan& plan,
-                     const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere);
+                     const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere,
+                     const JoinWaiting& waiting = {});

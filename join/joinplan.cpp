@@ -22,6 +22,7 @@ Fallible<InputFile> InspectInput(const QString& folder, const QString& name) {
   input.size = status->size;
   input.allocated = std::min(input.size, status->allocated);
   input.identity = status->identity;
+  input.onlineOnly = status->onlineOnly;
   return input;
 }
 
@@ -97,8 +98,11 @@ Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const
   if (!output->isRegular) return refused(FailureKind::OutputNotPlainFile);
   const Spelling spelling = SpellingOf(folder, outPath, *inputs);
   if (spelling == Spelling::AnInput) return refused(FailureKind::SameAsInput);
+  // Known before anything is written, rather than after the whole copy.
+  if (HeldByAnotherProgram(outPath)) return SystemFailure(kInUseError, FailureSide::Output, outPath);
   plan.inputs = *inputs;
   plan.replaces = true;
+  plan.replacesReadOnly = output->readOnly;
   plan.inputWhereWrittenInJoinedFolder = spelling == Spelling::AnInputWhereInJoinedFolder;
   return plan;
 }

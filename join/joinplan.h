@@ -15,6 +15,7 @@ struct InputFile {
   qint64 size = 0;
   qint64 allocated = 0;  // what its data takes on disk, its holes left out
   FileIdentity identity;
+  bool onlineOnly = false;  // kept in the cloud, fetched to its own drive as it is read
 };
 
 // What a join knows before it writes, so that it looks at each input and
@@ -24,6 +25,7 @@ struct JoinPlan {
   QStringList files;
   std::optional<std::vector<InputFile>> inputs;  // where the output exists
   bool replaces = false;                         // a plain file stands there, none of the inputs
+  bool replacesReadOnly = false;                 // and it is read-only (Windows)
   // The output is an input spelled otherwise where it is written in the
   // joined folder, which only the output's temporary file can tell: the
   // folder is spelled otherwise on a disk that numbers each spelling apart.
@@ -36,8 +38,10 @@ struct JoinPlan {
 // nothing or a plain file; a name the system would change or take for no
 // plain file (Windows: out., x:y, NUL) is refused too. A refused name is the
 // failure on the output (SameAsInput, OutputNotPlainFile,
-// NameWindowsChanges). Only an existing output needs a look at the inputs,
-// which then fails on the first input missing or no plain file.
+// NameWindowsChanges); an output that another program holds so that it may
+// not be replaced (a media player, on Windows) fails as in use. Only an
+// existing output needs a look at the inputs, which then fails on the first
+// input missing or no plain file.
 Fallible<JoinPlan> PlanJoin(const QString& folder, const QString& outName, const QStringList& files);
 
 // Each input looked at, in list order; fails on the first one missing or no plain file.

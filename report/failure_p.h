@@ -50,6 +50,13 @@ inline constexpr Shown kReadOnlyDrive{FailureNumber::kPermissionDenied,
                                       "ドライブが読み取り専用のため、書き込めません。"};
 // A file another program holds open, not a matter of permissions.
 inline constexpr Shown kInUse{FailureNumber::kPermissionDenied, "ほかのプログラムが使用中のため、アクセスできません。"};
+// A file kept in the cloud (OneDrive's online-only files), fetched as it is read.
+inline constexpr Shown kCloudFile{FailureNumber::kPathFileAccessError,
+                                  "クラウド上のファイルを取り出せませんでした。OneDrive "
+                                  "などが動いていて、インターネットにつながっているか確かめてください。"};
+inline constexpr Shown kCannotAccessFile{FailureNumber::kPathFileAccessError,
+                                         "Windows がこのファイルを開けませんでした。クラウド上のファイルなら、OneDrive "
+                                         "などが動いているか確かめてください。"};
 // What the engine finds itself.
 inline constexpr Shown kNotPlainFile{FailureNumber::kPathFileAccessError,
                                      "通常のファイルではないため、結合できません。"};

@@ -40,7 +40,8 @@ holds = {file: [] for file in [
     "styles/qwindowsvistastyle.dll", "imageformats/qico.dll", "translations/qtbase_ja.qm"]}
 holds |= {
     "はじめにお読みください.txt": ["Windows 10（バージョン 1809 以降）", "ブロックの解除", "詳細情報",
-                              "スマート アプリ コントロール", "「隠しファイル」", values["MAINTAINER_EMAIL"]],
+                              "スマート アプリ コントロール", "「隠しファイル」",
+                              "「保護されたオペレーティング システム ファイルを表示しない」", values["MAINTAINER_EMAIL"]],
     "licenses/Entw-LICENSE.txt": ["MIT License"],
     "licenses/LGPL-3.0.txt": ["GNU LESSER GENERAL PUBLIC LICENSE\r\n                       Version 3"],
     "licenses/GPL-3.0.txt": ["GNU GENERAL PUBLIC LICENSE\r\n                       Version 3"],

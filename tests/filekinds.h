@@ -84,12 +84,24 @@ class GivenAttributes {
   bool accessList_ = false;
 };
 
-// Holds a file open as a running join holds its temporary file, until
-// destroyed; exclusively, as a program that lets nobody else open it, where
-// the system has such locks (Windows).
+// Gives a file Windows' hidden and read-only attributes as the words
+// "hidden" and "readonly" name them; false where the system has none.
+bool GiveWindowsAttributes(const QString& path, const QStringList& attributes);
+// Which of them a file has, in that order; empty where the system has none.
+QStringList WindowsAttributesOf(const QString& path);
+
+// What another program that holds a file open lets others do with it, where
+// the system has such locks (Windows): nothing (a program that locks it), read
+// and write but not delete or rename it (the search indexer, a media player,
+// a running join), or anything (a virus scanner).
+enum class Sharing { Nothing, ReadWrite, Everything };
+
+// Holds a file open, for reading, as another program or a running join holds
+// it, until destroyed. Where the system has no such locks, a file held with
+// Sharing::Nothing is not held.
 class HeldFile {
  public:
-  explicit HeldFile(const QString& path, bool exclusive = false);
+  explicit HeldFile(const QString& path, Sharing sharing = Sharing::ReadWrite);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

@@ -141,8 +141,12 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit() {
   ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-HeldFile::HeldFile(const QString& path, bool exclusive) {
-  if (exclusive) return;  // no lock here keeps others from opening a file
+bool GiveWindowsAttributes(const QString&, const QStringList&) { return false; }
+
+QStringList WindowsAttributesOf(const QString&) { return {}; }
+
+HeldFile::HeldFile(const QString& path, Sharing sharing) {
+  if (sharing == Sharing::Nothing) return;  // no lock here keeps others from opening a file
   const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
   if (descriptor >= 0 && ::flock(descriptor, LOCK_EX) == 0) {
     handle_ = descriptor;

@@ -53,9 +53,25 @@ GivenAttributes::GivenAttributes(const QString&) {}
 
 QStringList GivenAttributes::LostBy(const QString&) const { return {}; }
 
-// A running join keeps its file open and shared for reading only, so it cannot be deleted.
-HeldFile::HeldFile(const QString& path, bool exclusive) {
-  const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+bool GiveWindowsAttributes(const QString& path, const QStringList& attributes) {
+  const DWORD given = (attributes.contains(u"hidden") ? FILE_ATTRIBUTE_HIDDEN : 0) |
+                      (attributes.contains(u"readonly") ? FILE_ATTRIBUTE_READONLY : 0);
+  return ::SetFileAttributesW(Native(path).c_str(), given == 0 ? FILE_ATTRIBUTE_NORMAL : given) != 0;
+}
+
+QStringList WindowsAttributesOf(const QString& path) {
+  const DWORD attributes = ::GetFileAttributesW(Native(path).c_str());
+  QStringList words;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return words;
+  if (attributes & FILE_ATTRIBUTE_HIDDEN) words.append(QStringLiteral("hidden"));
+  if (attributes & FILE_ATTRIBUTE_READONLY) words.append(QStringLiteral("readonly"));
+  return words;
+}
+
+HeldFile::HeldFile(const QString& path, Sharing sharing) {
+  const DWORD share = sharing == Sharing::Nothing     ? 0
+                      : sharing == Sharing::ReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                                                      : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const HANDLE handle = ::CreateFileW(Native(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<intptr_t>(handle);
 }

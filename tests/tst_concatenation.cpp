@@ -9,7 +9,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -17,12 +16,10 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <cerrno>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -35,9 +32,10 @@ enum class Race { LinkRetargeted, NameTaken, FolderRenamed, NoRace };
 
 // The join as the flow makes it: planned, then written.
 JoinResult Join(const QString& folder, const QString& outName, const QStringList& files,
-                const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere) {
+                const JoinProgress& progress = {}, Replacing replacing = Replacing::WhatStoodThere,
+                const JoinWaiting& waiting = {}) {
   const Fallible<JoinPlan> plan = PlanJoin(folder, outName, files);
-  return plan ? JoinFiles(folder, outName, *plan, progress, replacing)
+  return plan ? JoinFiles(folder, outName, *plan, progress, replacing, waiting)
               : JoinResult{JoinOutcome::Failed, plan.failure()};
 }
 
@@ -88,8 +86,12 @@ class TestConcatenation : public QObject {
   void win32PathForm();
   void namesWindowsKeeps_data();
   void namesWindowsKeeps();
-  void heldOutputIsWaitedFor_data();
-  void heldOutputIsWaitedFor();
+  void heldAndKeptOutputs_data();
+  void heldAndKeptOutputs();
+  void webMarkOfTheInputs_data();
+  void webMarkOfTheInputs();
+  void folderRenamedMidJoin_data();
+  void folderRenamedMidJoin();
 
  private:
   // Each test's own folder, gone after it.
@@ -393,7 +395,7 @@ void TestConcatenation::strayTemporariesAreNeverJoined() {
 void TestConcatenation::inputLockedByAnotherProgramFails() {
   QVERIFY(WriteFile(folder + "a", "A"));
   QVERIFY(WriteFile(folder + "b", "B"));
-  const HeldFile locked(folder + "b", true);
+  const HeldFile locked(folder + "b", Sharing::Nothing);
   if (!locked.held()) QSKIP("no lock on this system keeps others from opening a file");
 
   const JoinResult result = Join(folder, "out.bin", {"a", "b"});
@@ -811,45 +813,139 @@ void TestConcatenation::namesWindowsKeeps() {
   QCOMPARE(IsKeptWindowsName(name), kept);
 }
 
-// A virus scanner or the search indexer may hold the output's file for a
-// moment: the join waits about two seconds, and otherwise fails, leaving
-// everything as it was.
-void TestConcatenation::heldOutputIsWaitedFor_data() {
-  QTest::addColumn<int>("releaseAfterMs");  // -1: held throughout
-  QTest::addColumn<QByteArray>("content");
-  QTest::newRow("released after a moment: joined") << 300 << QByteArray("new");
-  QTest::newRow("never released: fails, the old file kept") << -1 << QByteArray("old");
+// Another program holding the old output or the new one (a virus scanner,
+// the search indexer, OneDrive, a media player), and what the new file
+// keeps of the old one; holdfile holds for 2 s, or until killed.
+void TestConcatenation::heldAndKeptOutputs_data() {
+  QTest::addColumn<QStringList>("attributes");  // of the old out.bin
+  QTest::addColumn<QString>("held");            // "out.bin", "new" or none
+  QTest::addColumn<QString>("sharing");         // as holdfile takes it
+  QTest::addColumn<bool>("fromStart");          // held before the join, or from its flush
+  QTest::addColumn<JoinOutcome>("outcome");     // Stopped: by the user while the join waits
+
+  const QStringList none;
+  const auto joined = JoinOutcome::Joined;
+  QTest::newRow("hidden: replaced, still hidden") << QStringList{"hidden"} << ""
+                                                  << "" << false << joined;
+  QTest::newRow("read-only: replaced, still read-only") << QStringList{"readonly"} << ""
+                                                        << "" << false << joined;
+  QTest::newRow("the indexer holds it from the flush: waited for") << none << "out.bin"
+                                                                   << "readwrite" << false << joined;
+  QTest::newRow("a scanner holds it sharing all: replaced") << QStringList{"hidden", "readonly"} << "out.bin"
+                                                            << "everything" << false << joined;
+  QTest::newRow("no program can hold the new file") << none << "new"
+                                                    << "readwrite" << false << joined;
+  QTest::newRow("a player holds it from the start: in use, nothing written")
+      << none << "out.bin"
+      << "nothing" << true << JoinOutcome::Failed;
+  QTest::newRow("held, stopped while waited for: nothing left") << none << "out.bin"
+                                                                << "readwrite" << false << JoinOutcome::Stopped;
 }
 
-void TestConcatenation::heldOutputIsWaitedFor() {
-  QFETCH(int, releaseAfterMs);
-  QFETCH(QByteArray, content);
-  QVERIFY(WriteFile(folder + "a", "new"));
-  QVERIFY(WriteFile(folder + "out.bin", "old"));
-  auto holder = std::make_unique<HeldFile>(folder + "out.bin", true);
-  if (!holder->held()) QSKIP("no lock on this system keeps others from opening a file");
-  std::thread releasing;
-  // Let go only once the output is flushed, so that taking the name meets the held file.
-  const auto releaseLater = [&](qint64, qint64, const QString& file) {
-    if (file.isEmpty() && releaseAfterMs >= 0 && !releasing.joinable())
-      releasing = std::thread([&] {
-        QThread::msleep(releaseAfterMs);
-        holder.reset();
-      });
+void TestConcatenation::heldAndKeptOutputs() {
+  QFETCH(QStringList, attributes);
+  QFETCH(QString, held);
+  QFETCH(QString, sharing);
+  QFETCH(bool, fromStart);
+  QFETCH(JoinOutcome, outcome);
+  QVERIFY(WriteFile(folder + "a", "new") && WriteFile(folder + "out.bin", "old"));
+  if (!HeldFile(folder + "a", Sharing::Nothing).held()) QSKIP("no sharing modes here keep programs off a file");
+  QVERIFY(GiveWindowsAttributes(folder + "out.bin", attributes));
+  // The question whether to replace it says so.
+  QCOMPARE(PlanJoin(folder, "out.bin", {"a"})->replacesReadOnly, attributes.contains(u"readonly"));
+  QProcess holder;
+  QByteArray holding;  // what holdfile says
+  const auto hold = [&](const QString& name) {
+    const QString ms = outcome == JoinOutcome::Joined ? QStringLiteral("2000") : QStringLiteral("60000");
+    holder.start(QStringLiteral(ENTW_HOLDFILE_PATH), {folder + name, sharing, ms});
+    holding = holder.waitForReadyRead(30000) ? holder.readLine().trimmed() : "no answer";
+  };
+  if (fromStart) hold(held);
+  const auto flushing = [&](qint64, qint64, const QString& file) {
+    if (file.isEmpty() && !held.isEmpty() && holding.isEmpty())
+      hold(held == u"new" ? Entries(folder).filter(QStringLiteral(".entw-join-")).value(0) : held);
     return true;
   };
-  QElapsedTimer clock;
-  clock.start();
+  int waits = 0;
+  const auto waiting = [&](const QString&) { return ++waits, outcome != JoinOutcome::Stopped; };
 
-  const JoinResult result = Join(folder, "out.bin", {"a"}, releaseLater, Replacing::AnyPlainFile);
+  const JoinResult result = Join(folder, "out.bin", {"a"}, flushing, Replacing::AnyPlainFile, waiting);
 
-  const qint64 took = clock.elapsed();
-  if (releasing.joinable()) releasing.join();
-  holder.reset();
-  QCOMPARE(result.outcome, releaseAfterMs >= 0 ? JoinOutcome::Joined : JoinOutcome::Failed);
-  QCOMPARE(ReadFile(folder + "out.bin"), content);
+  holder.kill();
+  holder.waitForFinished();
+  QCOMPARE(result.outcome, outcome);
+  QCOMPARE(result.failure.code, outcome == JoinOutcome::Failed ? kInUseError : 0);
+  QCOMPARE(holding, held.isEmpty() ? "" : held == u"new" ? "not held" : "held");
+  // Whether a reader that shares deleting is waited for is the system's to say.
+  if (sharing != u"everything") QCOMPARE(waits > 0, sharing == u"readwrite" && held == u"out.bin");
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray(outcome == JoinOutcome::Joined ? "new" : "old"));
+  QCOMPARE(WindowsAttributesOf(folder + "out.bin"), attributes);
   QCOMPARE(Entries(folder), (QStringList{"a", "out.bin"}));
-  QVERIFY2(took >= (releaseAfterMs >= 0 ? releaseAfterMs : 1500), qPrintable(QString::number(took)));
+  QVERIFY(GiveWindowsAttributes(folder + "out.bin", {}));
+}
+
+// Parts downloaded with a browser carry the web's mark: the joined file
+// carries the least trusted zone among theirs and nothing else, and none
+// where they carry none, whatever the file it replaces carried.
+void TestConcatenation::webMarkOfTheInputs_data() {
+  QTest::addColumn<QList<int>>("zones");  // of a, b and the old out.bin; -1: no mark
+  QTest::addColumn<QByteArray>("mark");
+  QTest::newRow("the Internet and this machine: the Internet")
+      << QList<int>{3, -1, -1} << QByteArray("[ZoneTransfer]\r\nZoneId=3\r\n");
+  QTest::newRow("the intranet and a restricted site: restricted")
+      << QList<int>{1, 4, 3} << QByteArray("[ZoneTransfer]\r\nZoneId=4\r\n");
+  QTest::newRow("a trusted site and the intranet: the intranet")
+      << QList<int>{2, 1, -1} << QByteArray("[ZoneTransfer]\r\nZoneId=1\r\n");
+  QTest::newRow("no marks, replacing a marked file: none") << QList<int>{-1, -1, 3} << QByteArray("<missing>");
+}
+
+void TestConcatenation::webMarkOfTheInputs() {
+  QFETCH(QList<int>, zones);
+  QFETCH(QByteArray, mark);
+  const QStringList names{"a", "b", "out.bin"};
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    QVERIFY(WriteFile(folder + names[i], names[i].toUtf8()));
+    const QByteArray given = "[ZoneTransfer]\r\nZoneId=" + QByteArray::number(zones[i]) +
+                             "\r\nHostUrl=https://example.org/" + names[i].toUtf8() + "\r\n";
+    if (zones[i] >= 0) QVERIFY(WriteFile(folder + names[i] + ":Zone.Identifier", given));
+  }
+  QVERIFY(WriteFile(folder + "probe:Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n"));
+  if (!WebZoneOf(folder + "probe")) QSKIP("no marks of the web here");
+
+  const JoinResult result = Join(folder, "out.bin", {"a", "b"}, {}, Replacing::AnyPlainFile);
+
+  QCOMPARE(result.outcome, JoinOutcome::Joined);
+  QCOMPARE(ReadFile(folder + "out.bin"), QByteArray("ab"));
+  QCOMPARE(ReadFile(folder + "out.bin:Zone.Identifier"), mark);
+}
+
+// The joined folder renamed while the join writes: Windows refuses, and where
+// a system allows it the join ends whole in the folder's new place, or fails
+// leaving nothing there.
+void TestConcatenation::folderRenamedMidJoin_data() {
+  QTest::addColumn<QString>("when");  // before this input, or while the output is flushed
+  QTest::newRow("while the inputs are copied") << "b";
+  QTest::newRow("while the output is flushed") << "";
+}
+
+void TestConcatenation::folderRenamedMidJoin() {
+  QFETCH(QString, when);
+  QVERIFY(QDir(folder).mkdir("d") && WriteFile(folder + "d/a", "AAAA") && WriteFile(folder + "d/b", "BBBB"));
+  bool tried = false;
+  bool renamed = false;
+  const auto rename = [&](qint64, qint64, const QString& file) {
+    if (file == when && !std::exchange(tried, true)) renamed = QDir(folder).rename("d", "e");
+    return true;
+  };
+
+  const JoinResult result = Join(folder + "d/", "out.bin", {"a", "b"}, rename);
+
+  const QString now = folder + (renamed ? "e/" : "d/");
+  QVERIFY(tried);
+  QVERIFY(result.outcome == JoinOutcome::Joined || renamed);
+  const QStringList left{"a", "b"};
+  QCOMPARE(Entries(now), result.outcome == JoinOutcome::Joined ? left + QStringList{"out.bin"} : left);
+  if (result.outcome == JoinOutcome::Joined) QCOMPARE(ReadFile(now + "out.bin"), QByteArray("AAAABBBB"));
 }
 
 QTEST_GUILESS_MAIN(TestConcatenation)

@@ -110,6 +110,9 @@ void TestReport::failuresAreDescribed_data() {
   QTest::newRow("permission denied") << code(EACCES, 5u) << 70 << "アクセスが拒否されました。";
   QTest::newRow("sharing violation") << code(0, 32u) << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
   QTest::newRow("lock violation") << code(0, 33u) << 70 << "ほかのプログラムが使用中のため、アクセスできません。";
+  QTest::newRow("a cloud file, offline") << code(0, 388u) << 75
+                                         << "クラウド上のファイルを取り出せませんでした。OneDrive "
+                                            "などが動いていて、インターネットにつながっているか確かめてください。";
   QTest::newRow("read-only file system") << code(EROFS, 19u) << 70 << "ドライブが読み取り専用のため、書き込めません。";
   QTest::newRow("disk full") << code(ENOSPC, 112u) << 61 << "ディスクの空き容量が足りません。";
   QTest::newRow("quota exceeded") << code(kQuotaExceededError, 1295u) << 61 << "ディスクの空き容量が足りません。";
