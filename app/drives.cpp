@@ -1,5 +1,7 @@
 #include "app/drives.h"
 
+#include "app/givenfolder.h"
+
 #include "files/filenames.h"
 #include "report/failure.h"
 
@@ -102,12 +104,26 @@ void DriveQuestions::AskLabel(const Drive& drive) {
 
 std::optional<Fallible<QString>> DriveQuestions::AskFolder(const Drive& drive, const QString& folder,
                                                            std::chrono::milliseconds bound) {
+  DriveServices* services = &services_;
+  return AskInTurn(drive, bound, [services, drive, folder] { return FolderToOpen(*services, drive, folder); });
+}
+
+std::optional<Fallible<QString>> DriveQuestions::AskGivenFolder(const Drive& drive, const QString& path,
+                                                                std::chrono::milliseconds bound) {
+  DriveServices* services = &services_;
+  return AskInTurn(drive, bound, [services, drive, path]() -> Fallible<QString> {
+    const QString folder = FolderOfGivenPath(path);
+    if (const std::optional<Failure> failure = services->CheckFolder(drive, folder)) return *failure;
+    return folder;
+  });
+}
+
+std::optional<Fallible<QString>> DriveQuestions::AskInTurn(const Drive& drive, std::chrono::milliseconds bound,
+                                                           const std::function<Fallible<QString>()>& question) {
   const QDeadlineTimer deadline(bound);
   // A drive still busy with an earlier question is not asked again before it answers.
   if (!Answered(asked_.value(drive.id), deadline)) return std::nullopt;
-  DriveServices* services = &services_;
-  const QFuture<Fallible<QString>> answer =
-      AskOnDriveThread<Fallible<QString>>([services, drive, folder] { return FolderToOpen(*services, drive, folder); });
+  const QFuture<Fallible<QString>> answer = AskOnDriveThread<Fallible<QString>>(question);
   asked_.insert(drive.id, QFuture<void>(answer));
   if (!Answered(QFuture<void>(answer), deadline)) return std::nullopt;
   return answer.result();

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 // A drive as the drive list shows it: its identifier (the mount point on
@@ -77,12 +78,19 @@ class DriveQuestions final : public QObject {
   // repaints but takes no input; nothing where the drive did not answer.
   std::optional<Fallible<QString>> AskFolder(const Drive& drive, const QString& folder,
                                              std::chrono::milliseconds bound);
+  // Likewise for a path given from outside: the folder FolderOfGivenPath
+  // names, where it opens, with no folder above tried in its place.
+  std::optional<Fallible<QString>> AskGivenFolder(const Drive& drive, const QString& path,
+                                                  std::chrono::milliseconds bound);
 
  signals:
   // The label, or nothing where the drive is not ready.
   void labelled(const QString& driveId, const std::optional<QString>& label);
 
  private:
+  std::optional<Fallible<QString>> AskInTurn(const Drive& drive, std::chrono::milliseconds bound,
+                                             const std::function<Fallible<QString>()>& question);
+
   DriveServices& services_;
   QHash<QString, QFuture<void>> asked_;  // each drive's last question
 };

@@ -1,7 +1,9 @@
 #include "app/frmmain.h"
 
 #include "app/folderlist.h"
+#include "app/givenfolder.h"
 #include "dialogs/dialogs.h"
+#include "files/filenames.h"
 #include "flow/joincommand.h"
 #include "report/errorreport.h"
 #include "resources/versioninfo.h"
@@ -9,13 +11,16 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 namespace {
@@ -71,6 +76,7 @@ frmMain::frmMain(Dialogs& dialogs, DriveServices& drives, int dotsPerInch)
   setFont(ProgramFont());
   BuildMenu();
   BuildControls(dotsPerInch > 0 ? dotsPerInch : qRound(screen()->logicalDotsPerInch()));
+  setAcceptDrops(true);
   Form_Load();
 }
 
@@ -168,6 +174,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::cmdMain_Click() {
+  const QScopedValueRollback joining(joining_, true);
   RunJoinCommand(dirMain->path(), optOrder[0]->isChecked(), dialogs_, strFiles, {.answerWhileJoining = true});
 }
 
@@ -186,10 +193,7 @@ void frmMain::drvMain_Change() {
     ReportError(QStringLiteral("drvMain_Change"), Described(folder->failure()), dialogs_);
     return;
   }
-  // A notice, not an error report, so not the report's title: "エラー" joined
-  // directly to the name, the title this message has always had.
-  dialogs_.ShowMessage(QStringLiteral("ドライブの準備ができていません。"), MessageStyle::kError,
-                       QStringLiteral("エラー") + ProgramName());
+  ShowDriveNotReady();
   // Back to the drive that worked last; going back is a change of its own and opens that drive again.
   if (!strLastDrive.isEmpty()) {
     SetDrive(strLastDrive);
@@ -208,6 +212,51 @@ void frmMain::drvMain_Change() {
       return;
     }
   }
+}
+
+// A notice, not an error report, so not the report's title: "エラー" joined
+// directly to the name, the title this message has always had.
+void frmMain::ShowDriveNotReady() {
+  dialogs_.ShowMessage(QStringLiteral("ドライブの準備ができていません。"), MessageStyle::kError,
+                       QStringLiteral("エラー") + ProgramName());
+}
+
+void frmMain::OpenGivenFolder(const QString& given, const QString& place) {
+  const QString path = AbsoluteGivenPath(given);
+  RefreshDrives();  // a drive mounted since the list was read
+  const std::optional<Drive> drive = DriveHolding(drives_, path);
+  const bool onDrive = drive && FolderText(path).startsWith(drive->root, Qt::CaseInsensitive);
+  const std::optional<Fallible<QString>> folder =
+      onDrive ? driveQuestions_->AskGivenFolder(*drive, path, kDriveAnswerBound) : std::nullopt;
+  if (!folder || !*folder) {
+    if (folder && folder->failure().kind != FailureKind::DriveUnavailable)
+      ReportError(place, Described(folder->failure()), dialogs_);
+    else
+      ShowDriveNotReady();
+    return;
+  }
+  // The drive opens on its current folder, now this one.
+  driveFolders_.insert(drive->id, **folder);
+  if (drvMain->currentData().toString() == drive->id)
+    drvMain_Change();
+  else
+    SetDrive(drive->id);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!joining_ && !urls.isEmpty() && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (joining_ || urls.isEmpty() || !urls.first().isLocalFile()) return;
+  event->acceptProposedAction();
+  // Opened once the drop is done: a message shown inside it would hold the
+  // file manager the drop came from until it is closed.
+  QMetaObject::invokeMethod(
+      this, [this, path = DroppedPath(urls.first())] { OpenGivenFolder(path, QStringLiteral("Form_OLEDragDrop")); },
+      Qt::QueuedConnection);
 }
 
 void frmMain::mnuHelp_Click() { dialogs_.ShowMessage(VersionBoxText(), MessageStyle::kOkOnly, VersionBoxTitle()); }

@@ -39,12 +39,23 @@ class frmMain final : public QMainWindow {
   QString lastDrive() const { return strLastDrive; }
   QString openFolder() const;
 
+  // Opens the folder given, or the one holding the file given, as the user
+  // would: its drive chosen, the folder open and kept as that drive's. One
+  // that cannot be opened changes nothing, and the window says why; place
+  // names where in an error report.
+  void OpenGivenFolder(const QString& given, const QString& place);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   void BuildControls(int dotsPerInch);
   void BuildMenu();
   void Form_Load();
   void cmdMain_Click();
   void drvMain_Change();
+  void ShowDriveNotReady();
   void mnuHelp_Click();
   void RefreshDrives();
   void ShowLabel(const QString& driveId, const std::optional<QString>& label);
@@ -62,6 +73,7 @@ class frmMain final : public QMainWindow {
   QHash<QString, QString> driveFolders_;  // each drive's current folder, once opened
   QHash<QString, QString> driveLabels_;   // the label each drive last answered with
   QString workingFolder_;
+  bool joining_ = false;  // a drop then changes nothing
 
   QLabel* lblMain = nullptr;
   DriveList* drvMain = nullptr;

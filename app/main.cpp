@@ -1,5 +1,6 @@
 #include "app/drives.h"
 #include "app/frmmain.h"
+#include "app/givenfolder.h"
 #include "app/qtdialogs.h"
 #include "app/startup.h"
 #include "entw_version.h"
@@ -33,5 +34,11 @@ int main(int argc, char* argv[]) {
   auto* window = new frmMain(dialogs, drives);
   dialogs.SetParent(window);
   window->show();
+  // Qt has taken its own arguments out of argv by now.
+  if (const QString given = GivenPathArgument(argc, argv); !given.isEmpty()) {
+    // Opened once the window is up, so that a message about it shows over the window.
+    QMetaObject::invokeMethod(
+        window, [window, given] { window->OpenGivenFolder(given, QStringLiteral("Form_Load")); }, Qt::QueuedConnection);
+  }
   return application.exec();
 }

@@ -35,6 +35,7 @@ done
 dpkg-deb --contents "$deb" | awk '{ print $NF }' >"$work/contents"
 for file in '/usr/bin/entw' '/usr/bin/entw-join' '/usr/share/applications/[^/]*\.desktop' \
             '/usr/share/icons/hicolor/scalable/apps/[^/]*\.svg' '/usr/share/metainfo/[^/]*\.metainfo\.xml' \
+            '/usr/share/kio/servicemenus/[^/]*\.desktop' '/usr/share/nemo/actions/[^/]*\.nemo_action' \
             '/usr/share/man/man1/entw\.1\.gz' '/usr/share/man/man1/entw-join\.1\.gz' \
             '/usr/share/doc/entw/copyright' '/usr/share/doc/entw/changelog\.gz'; do
   grep -q "^\.$file\$" "$work/contents" || fail "the package holds no $file"

@@ -38,6 +38,11 @@ comment=$(entry Comment)
 printf '%s' "$comment" | LC_ALL=C grep -q '[^ -~]' || fail "Comment '$comment' is not Japanese"
 exec_line=$(entry Exec)
 [ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec '$exec_line' does not name an installed program"
+# The folder menus of Dolphin and Nemo start it; it never becomes the opener of folders.
+for menu in "$prefix/share/kio/servicemenus/$id.desktop" "$prefix/share/nemo/actions/$id.nemo_action"; do
+  grep -q "^Exec=${exec_line%% *} " "$menu" || fail "$menu does not start ${exec_line%% *}"
+done
+! grep -q '^MimeType=.*inode/directory' "$desktop" || fail "the desktop entry would make entw the opener of folders"
 
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
   fail "the metainfo does not launch $id.desktop"

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Installs the Windows installer of RELEASE (default BUILD/release) silently
 # into a Wine prefix of its own, checks what it put in place, joins a folder
-# with the installed entw-join.exe, uninstalls silently and checks that nothing
-# is left behind. Given ENTW_CHECK_SIGNED_BY, a certificate, the installed
-# programs and the uninstaller must carry intact signatures by it.
+# with the installed entw-join.exe, installs again over it (an upgrade) and
+# checks the entries of Explorer's folder menus and Send To, uninstalls
+# silently and checks that nothing is left behind. Given ENTW_CHECK_SIGNED_BY,
+# a certificate, the installed programs and the uninstaller must carry intact
+# signatures by it.
 #   sh tests/check_installer.sh BUILD [RELEASE]     (needs a display: xvfb-run -a)
 set -eu
 build=$(cd "$1" && pwd)
@@ -40,7 +42,11 @@ installed=$(expand '%LOCALAPPDATA%\Programs\Entw')
 dir=$($wine winepath -u "$installed")
 link=$($wine winepath -u "$(expand '%APPDATA%')\\Microsoft\\Windows\\Start Menu\\Programs\\$(value PRODUCT_NAME).lnk")
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Entw'
-export_key() { $wine reg export "$key" "$(windows_path "$1")" /y > /dev/null 2>&1; }
+sendto=$($wine winepath -u "$(expand '%APPDATA%')\\Microsoft\\Windows\\SendTo\\$(value PRODUCT_NAME).lnk")
+export_key() { $wine reg export "$1" "$(windows_path "$2")" /y > /dev/null 2>&1; }
+# Another program's entry on the menu inside folders: the uninstaller must leave folders' menus as they were.
+$wine reg add 'HKCU\Software\Classes\Directory\Background\shell\Other' /ve /d Other /f > /dev/null 2>&1
+export_key 'HKCU\Software\Classes\Directory' "$work/classes-before.reg" || fail "no menu to start with"
 
 $wine winecfg -v win7
 if run "$(windows_path "$setup")" /S || [ -e "$dir" ]; then fail "installed on Windows 7"; fi
@@ -89,7 +95,7 @@ Windows Registry Editor Version 5.00
 "UninstallString"="\\"$at\\\\uninstall.exe\\""
 
 EOF
-if export_key "$work/key.reg"; then
+if export_key "$key" "$work/key.reg"; then
   iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r' > "$work/key.txt"
   sed 's/^"EstimatedSize"=dword:.*/"EstimatedSize"=dword:KiB/' "$work/key.txt" |
     diff "$work/key.expected" - || fail "the uninstall key differs"
@@ -130,10 +136,33 @@ diff -r "$work/kept" "$dir" > /dev/null || fail "a refused installation or unins
 exec 3<&-
 /usr/lib/wine/wineserver -w
 
+# An upgrade over the installation; then 「えんとぅで開く」 on a folder and inside one, and えんとぅ under Send To.
+run "$(windows_path "$setup")" /S || fail "the installer failed over an installation"
+[ -f "$sendto" ] || fail "no Send To entry $sendto"
+for verb in 'Directory\shell\Entw|%1' 'Directory\Background\shell\Entw|%V'; do
+  cat > "$work/verb.expected" <<EOF
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Classes\\${verb%|*}]
+@="$(value PRODUCT_NAME)で開く"
+"Icon"="$at\\\\entw.exe,0"
+
+[HKEY_CURRENT_USER\\Software\\Classes\\${verb%|*}\\command]
+@="\\"$at\\\\entw.exe\\" \\"${verb#*|}\\""
+
+EOF
+  export_key "HKCU\\Software\\Classes\\${verb%|*}" "$work/verb.reg" || fail "no key ${verb%|*}"
+  iconv -f UTF-16 -t UTF-8 "$work/verb.reg" | tr -d '\r' | diff "$work/verb.expected" - || fail "${verb%|*} differs"
+done
+
 run "$installed\\uninstall.exe" /S || fail "the uninstaller failed"
 [ ! -e "$dir" ] || fail "the uninstaller left $(find "$dir" | head -5)"
 [ ! -e "$link" ] || fail "the uninstaller left the Start-menu entry"
-if export_key "$work/left.reg"; then fail "the uninstaller left the uninstall key"; fi
+if export_key "$key" "$work/left.reg"; then fail "the uninstaller left the uninstall key"; fi
+[ ! -e "$sendto" ] || fail "the uninstaller left the Send To entry"
+export_key 'HKCU\Software\Classes\Directory' "$work/classes-after.reg"
+for when in before after; do iconv -f UTF-16 -t UTF-8 "$work/classes-$when.reg" > "$work/classes-$when.txt"; done
+diff "$work/classes-before.txt" "$work/classes-after.txt" || fail "the uninstaller did not leave folders' menus as they were"
 
 echo "check_installer: $failures failed"
 [ "$failures" -eq 0 ]

@@ -33,6 +33,7 @@ QStringList ScriptedDialogs::shown() const {
 
 QString ScriptedDialogs::PromptText(const QString& prompt, const QString& title) {
   prompts.append(prompt + QStringLiteral(" | ") + title);
+  if (whilePrompting) whilePrompting();
   return promptAnswers.isEmpty() ? QString() : promptAnswers.takeFirst();
 }
 

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 struct ShownMessage {
   QString text;
   int style = 0;
@@ -19,9 +21,10 @@ class ScriptedDialogs final : public Dialogs {
   bool AskYesNo(const QString& text, const QString& title) override;
   std::unique_ptr<ProgressView> OpenProgress(const QString& title, const QString& label) override;
 
-  QStringList promptAnswers;          // taken from the front; an empty list answers as Cancel does
-  QList<bool> yesNoAnswers;           // likewise; an empty list answers いいえ
-  int stopAfterProgressUpdates = -1;  // the progress asks to stop after this many updates
+  QStringList promptAnswers;             // taken from the front; an empty list answers as Cancel does
+  QList<bool> yesNoAnswers;              // likewise; an empty list answers いいえ
+  int stopAfterProgressUpdates = -1;     // the progress asks to stop after this many updates
+  std::function<void()> whilePrompting;  // what the user does meanwhile, where given
 
   QList<ShownMessage> messages;
   // The messages as "text|style|title", error reports cut to their first two

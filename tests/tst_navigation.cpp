@@ -1,6 +1,9 @@
 #include "app/frmmain.h"
+#include "app/givenfolder.h"
 #include "entw_version.h"
 #include "fakedrives.h"
+#include "filekinds.h"
+#include "files/filenames.h"
 #include "loopmount.h"
 #include "report/failure.h"
 #include "scripteddialogs.h"
@@ -14,9 +17,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QMimeData>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,6 +102,8 @@ class TestNavigation : public QObject {
   void systemFolderCheck();
   void folderTreeShowsOneFixedIcon();
   void deepOpenFolderIsInView();
+  void givenFolderOpens_data();
+  void givenFolderOpens();
 };
 
 void TestNavigation::startOpensTheWorkingFolder() {
@@ -431,6 +438,80 @@ void TestNavigation::deepOpenFolderIsInView() {
               tree->visualRect(open).left() + tree->sizeHintForIndex(open).width() <= tree->viewport()->width());
   // Only the names are read out, not the hidden size, type and date.
   QCOMPARE(QAccessible::queryAccessibleInterface(tree)->tableInterface()->columnCount(), 1);
+}
+
+// A path given on the command line or dropped opens as if the user had chosen its drive and opened it.
+void TestNavigation::givenFolderOpens_data() {
+  QTest::addColumn<QString>("how");           // "argument", "drop", or "drop during a join"
+  QTest::addColumn<QByteArrayList>("given");  // under the machine's folder
+  QTest::addColumn<QString>("opened");        // likewise; its first letter names its drive
+  QTest::addColumn<QString>("shown");
+
+  const QByteArray latin1("d/x/\xE9t\xE9");
+  QTest::newRow("folder") << "argument" << QByteArrayList{"d/x"} << "d/x"
+                          << "";
+  QTest::newRow("file: its folder") << "argument" << QByteArrayList{"d/x/part.001"} << "d/x"
+                                    << "";
+  QTest::newRow("drive root") << "argument" << QByteArrayList{"d/"} << "d"
+                              << "";
+  QTest::newRow("path that is gone") << "argument" << QByteArrayList{"d/gone"} << "c/work" << kNotReady;
+  QTest::newRow("name not UTF-8, argv's bytes") << "argument" << QByteArrayList{latin1} << "d/x"
+                                                << "";
+  QTest::newRow("name not UTF-8, dropped") << "drop" << QByteArrayList{latin1} << "d/x"
+                                           << "";
+  QTest::newRow("several dropped: the first's folder") << "drop" << QByteArrayList{"d/x/part.001", "c/other"} << "d/x"
+                                                       << "";
+  QTest::newRow("dropped during a join") << "drop during a join" << QByteArrayList{"d/x"} << "c/work"
+                                         << "結合をキャンセルしました。|4160|えんとぅ";
+}
+
+void TestNavigation::givenFolderOpens() {
+  QFETCH(QString, how);
+  QFETCH(QByteArrayList, given);
+  QFETCH(QString, opened);
+  QFETCH(QString, shown);
+
+  Machine machine;
+  const auto removeAll = qScopeGuard([&] { RemoveTree(machine.path("d/x")); });  // names QTemporaryDir cannot remove
+  QVERIFY(WriteFile(machine.path("d/x/part.001"), "1") && WriteFile(machine.path("c/work/part.001"), "1"));
+  if (given.first().contains('\xE9') && !WriteFileNamedByBytes(machine.path("d/x"), "\xE9t\xE9", "1"))
+    QSKIP("Names here are Unicode, not bytes");
+  machine.start();
+  QList<QUrl> urls;
+  for (QByteArray& path : given) {
+    path = EncodeFileName(machine.path(DecodeFileName(path)));
+    urls.append(QUrl::fromEncoded((path.startsWith('/') ? "file://" : "file:///") + path.toPercentEncoding("/:")));
+  }
+  QMimeData dropped;
+  dropped.setUrls(urls);
+  const auto drop = [&] {
+    QDragEnterEvent enter(QPoint(), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QDropEvent event(QPointF(), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(machine.window.get(), &enter);
+    QCoreApplication::sendEvent(machine.window.get(), &event);
+  };
+
+  if (how == "argument") {
+    char* argv[] = {nullptr, given.first().data()};
+    // Windows reads its own wide command line, which a test cannot set.
+    const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+    machine.window->OpenGivenFolder(windows ? QString::fromUtf8(argv[1]) : GivenPathArgument(2, argv), "Form_Load");
+  } else if (how == "drop") {
+    drop();
+  } else {
+    machine.dialogs.whilePrompting = drop;
+    machine.window->findChild<QPushButton*>(QStringLiteral("cmdMain"))->click();
+  }
+  QCoreApplication::sendPostedEvents();
+
+  QCOMPARE(machine.dialogs.shown().join(u'\n'), shown);
+  QCOMPARE(machine.shownDrive(), opened.left(1) + u':');
+  QTRY_COMPARE(machine.folderList()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
+               machine.path(opened));
+  // Away and back: the drive keeps the folder as its own.
+  machine.chooseDrive(opened.startsWith(u'c') ? "d:" : "c:");
+  machine.chooseDrive(opened.left(1) + u':');
+  QCOMPARE(machine.window->openFolder(), machine.path(opened));
 }
 
 QTEST_MAIN(TestNavigation)

@@ -14,6 +14,9 @@ SetCompressor /SOLID lzma
 !include WinVer.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Entw"
+; 「えんとぅで開く」 on a folder's menu and on the menu inside one (its background).
+!define FOLDER_MENU_KEY "Software\Classes\Directory\shell\Entw"
+!define BACKGROUND_MENU_KEY "Software\Classes\Directory\Background\shell\Entw"
 ; What the uninstaller's last page says.
 Var UninstallOutcome
 
@@ -51,7 +54,7 @@ BrandingText "${PRODUCT_NAME} ${VERSION}"
 !define MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT "「キャンセル」を押して閉じてください。"
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "${PRODUCT_NAME} をインストールしました"
-!define MUI_FINISHPAGE_TEXT "${PRODUCT_NAME} はスタート メニューから起動できます。$\r$\n$\r$\n「完了」を押してセットアップを閉じてください。"
+!define MUI_FINISHPAGE_TEXT "${PRODUCT_NAME} はスタート メニューから起動できます。フォルダーの右クリック メニューの「${PRODUCT_NAME}で開く」と「送る」からは、そのフォルダーを開いて起動します。$\r$\n$\r$\n「完了」を押してセットアップを閉じてください。"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\entw.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "${PRODUCT_NAME} を起動する(&R)"
 !insertmacro MUI_PAGE_FINISH
@@ -164,6 +167,13 @@ FunctionEnd
 !insertmacro ENTW_SHARED_FUNCTIONS ""
 !insertmacro ENTW_SHARED_FUNCTIONS "un."
 
+; A verb of Explorer's menu, for this user only, that starts えんとぅ on ARGUMENT.
+!macro ENTW_WRITE_OPEN_VERB KEY ARGUMENT
+  WriteRegStr HKCU "${KEY}" "" "${PRODUCT_NAME}で開く"
+  WriteRegStr HKCU "${KEY}" "Icon" "$INSTDIR\entw.exe,0"
+  WriteRegStr HKCU "${KEY}\command" "" '"$INSTDIR\entw.exe" "${ARGUMENT}"'
+!macroend
+
 Section
   Call WaitForPrograms
   !include "${INSTALL_LIST}"
@@ -172,6 +182,10 @@ Section
   ; never the installation, where a join would write among the program's files.
   SetOutPath "$DOCUMENTS"
   CreateShortCut "$SMPROGRAMS\${PRODUCT_NAME}.lnk" "$INSTDIR\entw.exe"
+  CreateShortCut "$SENDTO\${PRODUCT_NAME}.lnk" "$INSTDIR\entw.exe"
+  ; %1 is the folder clicked; %V the folder whose inside was clicked.
+  !insertmacro ENTW_WRITE_OPEN_VERB "${FOLDER_MENU_KEY}" "%1"
+  !insertmacro ENTW_WRITE_OPEN_VERB "${BACKGROUND_MENU_KEY}" "%V"
 
   ; The entry under 「インストールされているアプリ」.
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
@@ -193,6 +207,14 @@ FunctionEnd
 Section "Uninstall"
   Call un.WaitForPrograms
   Delete "$SMPROGRAMS\${PRODUCT_NAME}.lnk"
+  Delete "$SENDTO\${PRODUCT_NAME}.lnk"
+  DeleteRegKey HKCU "${FOLDER_MENU_KEY}"
+  DeleteRegKey HKCU "${BACKGROUND_MENU_KEY}"
+  ; The keys above them too, where they hold nothing now: the installer made them on a new profile.
+  DeleteRegKey /ifempty HKCU "Software\Classes\Directory\Background\shell"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Directory\Background"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Directory\shell"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Directory"
   !include "${UNINSTALL_LIST}"
   Delete "$INSTDIR\uninstall.exe"
   ; Not /r: a folder that holds files of the user's stays, and the last page says so.
