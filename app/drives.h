@@ -57,8 +57,9 @@ class SystemDrives final : public DriveServices {
 };
 
 // The folder that choosing drive opens: folder, or where it has gone, the
-// nearest folder above it that is there, down to the drive's root; the
-// failure where none opens, 68 where the root cannot be read.
+// nearest folder above it that is there, down to the drive's root; otherwise
+// the failure: DriveUnavailable where not even the root opens, the system's
+// error where a folder is there but does not open (one that may not be read).
 Fallible<QString> FolderToOpen(DriveServices& services, const Drive& drive, const QString& folder);
 
 // Asks each drive on a thread of its own, one question at a time, so that a
