@@ -34,12 +34,15 @@ class OutputFile {
   // there when the output was created.
   using MayReplace = std::function<bool(const FileStatus& present, bool standing)>;
   // Takes the final name: a free one only while it is still free, on every
-  // drive; otherwise the plain file there, if mayReplace allows it, is
-  // replaced whole, and its owner, group, permissions (less setuid and
-  // setgid), access lists and extended attributes pass to the new file (on
-  // Windows its attributes, access list and creation time). whileHeld is
-  // called about every quarter second while another program holds the file
-  // to be replaced (Windows); false gives up waiting, and the commit fails.
+  // drive; where the drive can neither refuse a taken name in a rename nor
+  // link, joins take turns, and only a file that another program makes in
+  // the instant before the rename would be replaced. Otherwise the plain file
+  // there, if mayReplace allows it, is replaced whole, and its owner, group,
+  // permissions (less setuid and setgid), access lists and extended
+  // attributes pass to the new file (on Windows its attributes, access list
+  // and creation time). whileHeld is called about every quarter second while
+  // another program holds the file to be replaced (Windows); false gives up
+  // waiting, and the commit fails.
   using WhileHeld = std::function<bool()>;
   bool Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld, SystemError& error);
   // The zone (3 for the Internet, 4 for restricted sites...) the new file is
