@@ -75,16 +75,6 @@ std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& pat
   return holding;
 }
 
-Fallible<QString> FolderToOpen(DriveServices& services, const Drive& drive, const QString& folder) {
-  for (QString tried = QDir::cleanPath(folder);; tried = QDir::cleanPath(tried + QStringLiteral("/.."))) {
-    const std::optional<Failure> failure = services.CheckFolder(drive, tried);
-    if (!failure) return tried;
-    // Gone, or a file now: the folder above it, while there is one on the drive.
-    if (failure->kind != FailureKind::DriveUnavailable || FolderText(tried).size() <= drive.root.size())
-      return *failure;
-  }
-}
-
 DriveQuestions::DriveQuestions(DriveServices& services, QObject* parent) : QObject(parent), services_(services) {}
 
 void DriveQuestions::AskLabel(const Drive& drive) {
@@ -101,6 +91,25 @@ void DriveQuestions::AskLabel(const Drive& drive) {
   });
   watcher->setFuture(answer);
 }
+
+namespace {
+
+// The folder that choosing drive opens: folder, or where it has gone, the
+// nearest folder above it that is there, down to the drive's root; otherwise
+// the failure: DriveUnavailable where not even the root opens, the system's
+// error where a folder is there but does not open (one that may not be read).
+Fallible<QString> FolderToOpen(DriveServices& services, const Drive& drive, const QString& folder);
+Fallible<QString> FolderToOpen(DriveServices& services, const Drive& drive, const QString& folder) {
+  for (QString tried = QDir::cleanPath(folder);; tried = QDir::cleanPath(tried + QStringLiteral("/.."))) {
+    const std::optional<Failure> failure = services.CheckFolder(drive, tried);
+    if (!failure) return tried;
+    // Gone, or a file now: the folder above it, while there is one on the drive.
+    if (failure->kind != FailureKind::DriveUnavailable || FolderText(tried).size() <= drive.root.size())
+      return *failure;
+  }
+}
+
+}  // namespace
 
 std::optional<Fallible<QString>> DriveQuestions::AskFolder(const Drive& drive, const QString& folder,
                                                            std::chrono::milliseconds bound) {

@@ -56,12 +56,6 @@ class SystemDrives final : public DriveServices {
   std::optional<Failure> CheckFolder(const Drive& drive, const QString& folder) override;
 };
 
-// The folder that choosing drive opens: folder, or where it has gone, the
-// nearest folder above it that is there, down to the drive's root; otherwise
-// the failure: DriveUnavailable where not even the root opens, the system's
-// error where a folder is there but does not open (one that may not be read).
-Fallible<QString> FolderToOpen(DriveServices& services, const Drive& drive, const QString& folder);
-
 // Asks each drive on a thread of its own, one question at a time, so that a
 // drive that does not answer holds up nothing but its own questions. A
 // thread that waits on such a drive is left to it: nothing ever waits for

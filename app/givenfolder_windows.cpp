@@ -2,20 +2,15 @@
 
 #include "files/nativepath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
 
 #include <windows.h>
-// Needs windows.h first.
-#include <shellapi.h>
 
 QString GivenPathArgument(int, char*[]) {
-  QString path;
-  int count = 0;
-  if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
-    if (count > 1) path = QString::fromWCharArray(wide[1]);
-    ::LocalFree(wide);
-  }
+  // Qt reads the wide command line and has taken its own options out of it.
+  const QString path = QCoreApplication::arguments().value(1);
   // A quoted path that ends in a backslash, as "C:\" for a drive's root,
   // comes out as C:" and runs on into what follows: the backslash was taken
   // to escape the quote. No Windows name holds a quote, so the first one
@@ -31,10 +26,11 @@ QString AbsoluteGivenPath(const QString& path) {
 }
 
 QString FolderOfGivenPath(const QString& path) {
-  // No error box for a drive without its medium.
-  const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+  // No error box for a drive without its medium; other drive threads ask at the same time.
+  DWORD previousMode = 0;
+  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
   const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
-  ::SetErrorMode(previousMode);
+  ::SetThreadErrorMode(previousMode, nullptr);
   const bool folderThere = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return folderThere ? path : QDir::cleanPath(path + QStringLiteral("/.."));
 }

@@ -28,10 +28,11 @@ int main(int argc, char* argv[]) {
   QApplication::setFont(ProgramFont());
 
   QtDialogs dialogs;
-  SystemDrives drives;
   // Never destroyed: destroying the folder tree waits for its reading
-  // thread, which may be stuck in a drive that does not answer.
-  auto* window = new frmMain(dialogs, drives);
+  // thread, and the drive threads may still ask the drives, any of them
+  // stuck in a drive that does not answer.
+  auto* drives = new SystemDrives;
+  auto* window = new frmMain(dialogs, *drives);
   dialogs.SetParent(window);
   window->show();
   // Qt has taken its own arguments out of argv by now.
