@@ -284,8 +284,11 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
     const OwnedHandle stream(OpenRelative(file, kZoneStream, GENERIC_WRITE, 0, FILE_OVERWRITE_IF, ignored));
     d_->zoneGiven = stream && WriteStream(stream.handle, ZoneMark(*d_->zone));
   }
-  // A file that takes the name meanwhile is looked at on a second round.
-  for (int round = 0; round < 2; ++round) {
+  // A file that takes the name meanwhile is looked at on a second round; a
+  // held file is waited for, and what stands at the name looked at again
+  // before each try, so that the wait lets no other file in.
+  DWORD waited = 0;
+  for (int round = 0; round < 2;) {
     SystemError ignored = 0;
     // Any kind of file: a folder there is refused below. One whose access
     // list may not be read is replaced all the same, with the folder's.
@@ -327,17 +330,16 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
       if (failed != 0 && lifted) SetAttributesInFolder(d_->folder, name, attributes);
       return failed;
     };
-    // A held file is waited for; refused for any other reason, it is not.
-    bool held = false;
-    for (DWORD waited = 0;; waited += kHeldRetryMs) {
-      error = rename();
-      if (error == 0) break;
-      held = MeansHeld(error) || (error == ERROR_ACCESS_DENIED && replacing && ReplacedFileIsOpen(d_->folder, name));
-      if (!held || waited >= kHeldFilePatienceMs || (whileHeld && !whileHeld())) break;
-      ::Sleep(kHeldRetryMs);
-    }
+    error = rename();
     // Refused while held, even as denied access, the file was in use.
-    if (error != 0 && held) error = ERROR_SHARING_VIOLATION;
+    if (error != 0 &&
+        (MeansHeld(error) || (error == ERROR_ACCESS_DENIED && replacing && ReplacedFileIsOpen(d_->folder, name)))) {
+      error = ERROR_SHARING_VIOLATION;
+      if (waited >= kHeldFilePatienceMs || (whileHeld && !whileHeld())) return false;
+      ::Sleep(kHeldRetryMs);
+      waited += kHeldRetryMs;
+      continue;
+    }
     if (error == 0) {
       d_->committed = true;
       // Shown only now that it has its name, with the old file's attributes.
@@ -351,6 +353,7 @@ bool OutputFile::Commit(const MayReplace& mayReplace, const WhileHeld& whileHeld
     }
     // A name taken meanwhile is refused, on every drive.
     if (replacing || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return false;
+    ++round;
   }
   return false;
 }
